@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what building and testing the updater need on a Debian machine, and
+# only what is missing, so a second run does nothing. Needs root for apt-get.
+set -euo pipefail
+
+packages=(
+    cmake g++ make googletest
+    g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+    wine wine64 locales
+)
+if [ "${1:-}" = demo ]; then
+    packages+=(xvfb xauth fonts-ipafont-gothic imagemagick zip)
+fi
+if [ "${1:-}" = test ]; then
+    packages+=(python3-pefile icoutils)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine maps Japanese file names and reports code page 932 only under this locale.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+    locale-gen >/dev/null
+fi

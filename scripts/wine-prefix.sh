@@ -1,0 +1,36 @@
+# Sourced: starts a persistent wineserver for the prefix in $WINEPREFIX, made on
+# first use, and stops it when the sourcing shell exits. $1: "null" for a prefix
+# that needs no display, "x11" for one that draws on $DISPLAY.
+export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+WINESERVER=/usr/lib/wine/wineserver
+WINE64=/usr/lib/wine/wine64
+
+wine_stop() {
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w >/dev/null 2>&1 || true
+}
+
+wine_start() {
+    "$WINESERVER" -p </dev/null >/dev/null 2>&1
+    # Every stream on /dev/null, so that Wine's services hold no pipe of the caller.
+    "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+}
+
+# A server left from another run may have other privileges: always start anew.
+wine_stop
+mkdir -p "$WINEPREFIX"
+wine_start
+# The graphics driver is chosen when the desktop starts: after changing it,
+# start the server again so that it takes effect.
+if [ "${1:-null}" = null ]; then
+    if ! grep -q '"Graphics"="null"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+        wine_stop
+        wine_start
+    fi
+elif grep -q '"Graphics"=' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    "$WINE64" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1
+    wine_stop
+    wine_start
+fi
+trap wine_stop EXIT

@@ -1,0 +1,329 @@
+// The bench's own Windows work: fixtures, the registry value, the child process
+// and the boxes it shows.
+#include "bench/bench.h"
+
+#include <ostream>
+#include <string.h>
+
+namespace bench {
+
+bool operator==(const Box &a, const Box &b)
+{
+    return a.caption == b.caption && a.text == b.text && a.buttons == b.buttons && a.icon == b.icon;
+}
+
+static void PrintBytes(const std::string &s, std::ostream *os)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    for (unsigned char c : s) {
+        *os << hex[c >> 4] << hex[c & 15];
+    }
+}
+
+void PrintTo(const Box &box, std::ostream *os)
+{
+    *os << "\n  [" << ToUtf8(box.caption) << "] " << box.buttons << (box.icon ? " icon" : "") << "\n  "
+        << ToUtf8(box.text) << "\n  caption bytes ";
+    PrintBytes(box.caption, os);
+    *os << "\n  text bytes ";
+    PrintBytes(box.text, os);
+}
+
+std::string ToUtf8(const std::string &cp932)
+{
+    if (cp932.empty()) {
+        return cp932;
+    }
+    int wide = MultiByteToWideChar(932, 0, cp932.data(), (int)cp932.size(), NULL, 0);
+    std::wstring w((size_t)wide, L'\0');
+    MultiByteToWideChar(932, 0, cp932.data(), (int)cp932.size(), &w[0], wide);
+    int narrow = WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, NULL, 0, NULL, NULL);
+    std::string out((size_t)narrow, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, &out[0], narrow, NULL, NULL);
+    return out;
+}
+
+static std::string ModuleDir()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
+    std::string dir(path, length);
+    return dir.substr(0, dir.find_last_of('\\') + 1);
+}
+
+std::string UpdaterPath()
+{
+    return ModuleDir() + "Updater.exe";
+}
+
+std::string TestBinary(const char *name)
+{
+    return ModuleDir() + name;
+}
+
+struct BoxSearch {
+    DWORD processId;
+    HWND found;
+};
+
+static BOOL CALLBACK FindBoxOf(HWND window, LPARAM param)
+{
+    BoxSearch *search = (BoxSearch *)param;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[16];
+    if (owner == search->processId && IsWindowVisible(window) && GetClassNameA(window, className, sizeof className) &&
+        strcmp(className, "#32770") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static BOOL CALLBACK FindIcon(HWND child, LPARAM param)
+{
+    char className[16];
+    if (GetClassNameA(child, className, sizeof className) && _stricmp(className, "Static") == 0 &&
+        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
+        SendMessageA(child, STM_GETICON, 0, 0) != 0) {
+        *(bool *)param = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+Box ReadBox(HWND window)
+{
+    Box box;
+    char buffer[4096];
+    int length = GetWindowTextA(window, buffer, sizeof buffer);
+    box.caption.assign(buffer, (size_t)(length > 0 ? length : 0));
+    length = (int)GetDlgItemTextA(window, 0xFFFF, buffer, sizeof buffer);
+    box.text.assign(buffer, (size_t)(length > 0 ? length : 0));
+    static const struct {
+        int id;
+        const char *name;
+    } buttons[] = {{IDOK, "OK"}, {IDCANCEL, "CANCEL"}, {IDABORT, "ABORT"}, {IDRETRY, "RETRY"},
+                   {IDIGNORE, "IGNORE"}, {IDYES, "YES"}, {IDNO, "NO"}};
+    for (const auto &button : buttons) {
+        HWND item = GetDlgItem(window, button.id);
+        if (item != NULL && IsWindowVisible(item)) {
+            if (!box.buttons.empty()) {
+                box.buttons += "|";
+            }
+            box.buttons += button.name;
+        }
+    }
+    box.icon = false;
+    EnumChildWindows(window, FindIcon, (LPARAM)&box.icon);
+    return box;
+}
+
+Child::~Child()
+{
+    if (process.hProcess != NULL) {
+        TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(process.hProcess, 5000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+bool Child::Start(const std::string &exe, const std::string &workDir, const std::string &arguments)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
+    return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, workDir.c_str(), &startup,
+                          &process) != 0;
+}
+
+HWND Child::WaitBox(DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start <= timeoutMs) {
+        BoxSearch search = {process.dwProcessId, NULL};
+        EnumWindows(FindBoxOf, (LPARAM)&search);
+        if (search.found != NULL) {
+            // Give the box a moment to finish laying out its controls.
+            Sleep(20);
+            return search.found;
+        }
+        if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0) {
+            return NULL;
+        }
+    }
+    return NULL;
+}
+
+void Child::Answer(HWND box, WPARAM id)
+{
+    PostMessageA(box, WM_COMMAND, id, 0);
+    DWORD start = GetTickCount();
+    while (IsWindow(box) && IsWindowVisible(box) && GetTickCount() - start <= 10000 &&
+           WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT) {
+    }
+}
+
+bool Child::Wait(DWORD timeoutMs, DWORD *exitCode)
+{
+    if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        return false;
+    }
+    GetExitCodeProcess(process.hProcess, exitCode);
+    return true;
+}
+
+Transcript RunAndAnswer(const std::string &exe, const std::string &workDir, const std::string &answers,
+                        DWORD timeoutMs)
+{
+    Transcript transcript;
+    Child child;
+    if (!child.Start(exe, workDir)) {
+        return transcript;
+    }
+    size_t nextAnswer = 0;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start <= timeoutMs) {
+        HWND box = child.WaitBox(timeoutMs - (GetTickCount() - start));
+        if (box == NULL) {
+            break;
+        }
+        Box seen = ReadBox(box);
+        transcript.boxes.push_back(seen);
+        WPARAM answer = IDOK;
+        if (seen.buttons.find("YES") != std::string::npos) {
+            answer = nextAnswer < answers.size() && answers[nextAnswer] == 'Y' ? IDYES : IDNO;
+            ++nextAnswer;
+        }
+        child.Answer(box, answer);
+    }
+    DWORD elapsed = GetTickCount() - start;
+    transcript.finished = child.Wait(elapsed < timeoutMs ? timeoutMs - elapsed : 0, &transcript.exitCode);
+    return transcript;
+}
+
+Scratch::Scratch()
+{
+    static int counter;
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    root = std::string(temp) + "calv" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter) + "\\";
+    RemoveTree(root);
+    MakeDir(root);
+}
+
+Scratch::~Scratch()
+{
+    RemoveTree(root);
+}
+
+void MakeDir(const std::string &path)
+{
+    CreateDirectoryA(path.c_str(), NULL);
+}
+
+void WriteFile(const std::string &path, const std::string &content)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    ::WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    CloseHandle(file);
+}
+
+std::string ReadFile(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<none>";
+    }
+    std::string content;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, NULL) && got > 0) {
+        content.append(buffer, got);
+    }
+    CloseHandle(file);
+    return content;
+}
+
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDir(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::string &path)
+{
+    std::string folder = path;
+    if (!folder.empty() && folder.back() == '\\') {
+        folder.pop_back();
+    }
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            std::string child = folder + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveDirectoryA(child.c_str());
+                DeleteFileA(child.c_str());
+            } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(folder.c_str());
+}
+
+static const char kInstallKey[] = "Software\\brenmoral\\Calvento";
+
+void SetInstallDirBytes(const void *data, DWORD size, DWORD type)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExA(key, "Dir", 0, type, (const BYTE *)data, size);
+    RegCloseKey(key);
+}
+
+void SetInstallDir(const std::string &data, DWORD type)
+{
+    SetInstallDirBytes(data.c_str(), (DWORD)data.size() + 1, type);
+}
+
+void RemoveInstallKey()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, kInstallKey);
+}
+
+void SetInstallKeyWithoutDir()
+{
+    RemoveInstallKey();
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) ==
+        ERROR_SUCCESS) {
+        RegCloseKey(key);
+    }
+}
+
+} // namespace bench

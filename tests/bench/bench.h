@@ -1,0 +1,98 @@
+// The test bench that plays the user: lays out fixtures in the Wine prefix,
+// starts the real updater as a child process, reads and answers every box.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace bench {
+
+// One message box as the user saw it. All texts are code page 932 bytes.
+struct Box {
+    std::string caption;
+    std::string text;
+    std::string buttons; // "OK" or "YES|NO": the visible buttons, in id order
+    bool icon;           // an icon is shown beside the text
+};
+
+bool operator==(const Box &a, const Box &b);
+void PrintTo(const Box &box, std::ostream *os);
+
+struct Transcript {
+    std::vector<Box> boxes;
+    DWORD exitCode = 0;
+    bool finished = false; // false: the updater was still running at the time-out
+};
+
+// One running child process whose boxes the bench reads and answers.
+class Child {
+public:
+    Child() = default;
+    ~Child();
+    Child(const Child &) = delete;
+    Child &operator=(const Child &) = delete;
+    // Starts `exe` with `workDir` as its current directory.
+    bool Start(const std::string &exe, const std::string &workDir, const std::string &arguments = "");
+    // The next visible box of the child, or NULL when none came within `timeoutMs`
+    // or the child ended first.
+    HWND WaitBox(DWORD timeoutMs);
+    // Answers `box` with the button `id` and waits until it has gone.
+    void Answer(HWND box, WPARAM id);
+    // Waits for the child to end; false at the time-out (the child is then killed).
+    bool Wait(DWORD timeoutMs, DWORD *exitCode);
+    DWORD Id() const { return process.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION process = {};
+};
+
+Box ReadBox(HWND box);
+
+// Starts `exe` with `workDir` as its current directory and answers its boxes:
+// each YES/NO box takes the next letter of `answers` ('Y' or 'N'; 'N' once they
+// run out), every other box is answered OK. Waits for the process to end.
+Transcript RunAndAnswer(const std::string &exe, const std::string &workDir, const std::string &answers,
+                        DWORD timeoutMs = 30000);
+
+// The x86_64 updater that the tests run: Updater.exe beside the test program.
+std::string UpdaterPath();
+// A folder beside the test program, holding the test's helper programs.
+std::string TestBinary(const char *name);
+
+// Converts code page 932 bytes to UTF-8, for messages a developer reads.
+std::string ToUtf8(const std::string &cp932);
+
+// A fresh folder under the prefix's temp folder, removed with all it holds
+// (read-only files included) when the object goes.
+class Scratch {
+public:
+    Scratch();
+    ~Scratch();
+    Scratch(const Scratch &) = delete;
+    Scratch &operator=(const Scratch &) = delete;
+    // The folder's path, ending in a backslash.
+    const std::string &Path() const { return root; }
+
+private:
+    std::string root;
+};
+
+// File helpers; every path is code page 932 text.
+void MakeDir(const std::string &path);
+void WriteFile(const std::string &path, const std::string &content);
+// The file's bytes, or "<none>" when it cannot be read (absent, or a folder).
+std::string ReadFile(const std::string &path);
+bool Exists(const std::string &path);
+bool IsDir(const std::string &path);
+void RemoveTree(const std::string &path);
+
+// The updater's registry value: HKCU\Software\brenmoral\Calvento, "Dir".
+void SetInstallDir(const std::string &data, DWORD type = REG_SZ);
+void SetInstallDirBytes(const void *data, DWORD size, DWORD type);
+void RemoveInstallKey();
+// The key exists, but holds no value "Dir".
+void SetInstallKeyWithoutDir();
+
+} // namespace bench
