@@ -35,6 +35,7 @@ struct Scenario {
     const char *answers;    // for the confirmations, in order
     std::vector<Box> boxes; // the whole transcript
     const char *after;      // DestinationStates after the run
+    size_t installDirLength = 0; // the install folder's length in bytes; 0 for a short one
 };
 
 void PrintTo(const Scenario &scenario, std::ostream *os)
@@ -85,6 +86,11 @@ const Scenario kScenarios[] = {
     {"DirEmpty", Registry::Empty, 0, nullptr, false, "", {kNotInstalled3}, "oooo--"},
     {"Dir261BytesWithoutTerminator", Registry::Exactly261NoZero, 0, nullptr, false, "", {kNotInstalled2}, "oooo--"},
     {"Dir262Bytes", Registry::Bytes262, 0, nullptr, false, "", {kNotInstalled2}, "oooo--"},
+    // 244 bytes: "pac\update2.kpk" still fits in 260 characters, "セーブファイル設定.exe"
+    // does not: that copy is refused and reported, its old file stays (Wine would
+    // take the longer path; Windows would not), and the others are made.
+    {"InstallPathTooLongForOneDestination", Registry::Dir, 0, nullptr, false, "YY",
+     {kConfirmBase, kConfirmStart, kCopyFailed}, "nnonnn", 244},
 };
 
 void WriteRegistry(Registry registry, const std::string &installDir)
@@ -133,6 +139,10 @@ TEST_P(UpdateRun, ShowsTheBoxesAndCopiesWhatItShould)
     const Scenario &scenario = GetParam();
     bench::Scratch scratch;
     std::string installDir = scratch.Path() + "game\\";
+    if (scenario.installDirLength > 0) {
+        installDir = scratch.Path() + std::string(scenario.installDirLength - scratch.Path().size() - 1, 'g') + "\\";
+        ASSERT_EQ(installDir.size(), scenario.installDirLength);
+    }
     std::string packageDir = scratch.Path() + "package\\";
     LayInstallation(installDir, scenario.install);
     LayPackage(packageDir, scenario.omit);
