@@ -6,6 +6,8 @@
 #include <string.h>
 
 #include "app/messages.h"
+#include "game/purge.h"
+#include "game/save_location.h"
 #include "platform/win32.h"
 
 enum InstallState {
@@ -166,6 +168,8 @@ int RunUpdate()
         return -1;
     }
 
+    ResolveSaveFolder(installDir);
+
     int installState = DetectInstallState();
 
     if (!PackageComplete()) {
@@ -186,6 +190,12 @@ int RunUpdate()
     }
 
     int copyFailed = CopyPackage();
+
+    // The first confirmation told the user these saves go; the copies' outcome
+    // does not matter. A listing without memory ends the run with no box.
+    if (installState == INSTALL_BASE && PurgeOldSaves() != 0) {
+        return -1;
+    }
 
     if (copyFailed) {
         ShowNotice(MSG_COPY_FAILED, CAPTION_FAILED);

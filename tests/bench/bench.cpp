@@ -234,6 +234,21 @@ void WriteFile(const std::string &path, const std::string &content)
     CloseHandle(file);
 }
 
+void WriteLongPathFile(const std::string &path, const std::string &content)
+{
+    std::string full = "\\\\?\\" + path;
+    int wide = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
+    std::wstring name((size_t)wide, L'\0');
+    MultiByteToWideChar(932, 0, full.c_str(), -1, &name[0], wide);
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    ::WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    CloseHandle(file);
+}
+
 std::string ReadFile(const std::string &path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

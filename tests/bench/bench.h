@@ -82,6 +82,8 @@ private:
 // File helpers; every path is code page 932 text.
 void MakeDir(const std::string &path);
 void WriteFile(const std::string &path, const std::string &content);
+// The same past MAX_PATH, through the wide functions and a "\\?\" path.
+void WriteLongPathFile(const std::string &path, const std::string &content);
 // The file's bytes, or "<none>" when it cannot be read (absent, or a folder).
 std::string ReadFile(const std::string &path);
 bool Exists(const std::string &path);
