@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "app/messages.h"
+#include "game/game_probe.h"
 #include "game/purge.h"
 #include "game/save_location.h"
 #include "platform/win32.h"
@@ -44,6 +45,8 @@ static const CopyEntry copyTable[] = {
 
 // 261 bytes: the registry value "Dir" and its terminator; lives for the run.
 static char installDir[261];
+static_assert(sizeof installDir - 1 + sizeof GAME_EXECUTABLE <= sizeof gameInstanceName,
+              "every install folder must leave room for the game's instance name");
 // 261 bytes: installDir followed by one relative name, rebuilt for every use.
 static char targetPath[261];
 // 1024 bytes: CAPTION_UPDATE formatted, the caption of both confirmations.
@@ -169,6 +172,13 @@ int RunUpdate()
     }
 
     ResolveSaveFolder(installDir);
+
+    // A name that cannot be formed leaves the game unseen: refuse as if it ran.
+    if (!FormGameInstanceName(installDir) || IsGameRunning(gameInstanceName) != 0) {
+        snprintf(messageText, sizeof messageText, MSG_GAME_RUNNING, GAME_TITLE);
+        ShowNotice(messageText, CAPTION_ERROR);
+        return -1;
+    }
 
     int installState = DetectInstallState();
 
