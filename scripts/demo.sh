@@ -74,7 +74,6 @@ case $fail in none | no-key | broken-package | game-running | read-only) ;;
 esac
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-bin=$(cd "$bin" 2>/dev/null && pwd) || die "no folder $bin"
 
 # Paths as this machine's root-relative text, for the reader.
 show() { echo "${1#"$root"/}"; }
@@ -103,6 +102,8 @@ if [ "$(id -u)" = 0 ] && (($(printf '%d' "0x$(awk '/^CapEff/ {print $2}' /proc/s
     exec setpriv --inh-caps=-dac_override --bounding-set=-dac_override bash "$0" "${arguments[@]}" --quick
 fi
 
+[ -d "$bin" ] || die "no folder $bin: run without --quick to build the programs"
+bin=$(cd "$bin" && pwd)
 for program in Updater.exe demo_player.exe demo_game.exe; do
     [ -f "$bin/$program" ] || die "no $(show "$bin")/$program: run without --quick to build it"
 done

@@ -222,8 +222,8 @@ int main(int argc, char **argv)
         Print("Box " + std::to_string(number) + ": " + bench::ToUtf8(box.caption) + "    [" + ButtonNames(box) +
               (box.icon ? ", information icon" : "") + "]\n" + Lines(box.text, "  | "));
 
-        // Active, as a player sees it, and painted before the picture is taken.
-        SetForegroundWindow(window);
+        // Drawn active, as a player sees it: on a screen without a window
+        // manager Wine leaves the caption of the foreground box inactive.
         SendMessageA(window, WM_NCACTIVATE, TRUE, 0);
         Sleep(300);
         bool shot = TakeScreenshot(options, stem, ShotArea(window));
