@@ -2,6 +2,7 @@
 # Builds Updater.exe and runs the updater under Wine on a sample installation and
 # package laid out here, printing, photographing and answering every box it shows.
 set -euo pipefail
+caller=$PWD
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -47,7 +48,6 @@ die() {
     exit 2
 }
 
-arguments=("$@")
 state=base answers=YY fail=none out=$root/out/demo quick= bin=$root/build/test/bin
 while [ $# -gt 0 ]; do
     case $1 in
@@ -72,6 +72,9 @@ answers=${answers^^}
 case $fail in none | no-key | broken-package | game-running | read-only) ;;
 *) die "--fail must be none, no-key, broken-package, game-running or read-only" ;;
 esac
+# Folders given relative to where the command was typed.
+[[ $out = /* ]] || out=$caller/$out
+[[ $bin = /* ]] || bin=$caller/$bin
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
@@ -99,7 +102,8 @@ fi
 # Root writes read-only files as no other user can: without this capability a
 # read-only destination really fails its copy. Wine's server must start under it.
 if [ "$(id -u)" = 0 ] && (($(printf '%d' "0x$(awk '/^CapEff/ {print $2}' /proc/self/status)") & 2)); then
-    exec setpriv --inh-caps=-dac_override --bounding-set=-dac_override bash "$0" "${arguments[@]}" --quick
+    exec setpriv --inh-caps=-dac_override --bounding-set=-dac_override bash "$0" --quick \
+        --state "$state" --answers "$answers" --fail "$fail" --out "$out" --bin "$bin"
 fi
 
 [ -d "$bin" ] || die "no folder $bin: run without --quick to build the programs"
