@@ -8,11 +8,14 @@ packages=(
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine wine64 locales
 )
+# Screen, Japanese and Wine fonts, screenshots, and the release zip.
+demo_packages=(xvfb xauth fonts-ipafont-gothic fonts-wine imagemagick zip)
 if [ "${1:-}" = demo ]; then
-    packages+=(xvfb xauth fonts-ipafont-gothic imagemagick zip)
+    packages+=("${demo_packages[@]}")
 fi
 if [ "${1:-}" = test ]; then
-    packages+=(python3-pefile icoutils)
+    # The tests run the demo once and build a release zip too.
+    packages+=(python3-pefile icoutils "${demo_packages[@]}")
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 # Sourced: starts a persistent wineserver for the prefix in $WINEPREFIX, made on
 # first use, and stops it when the sourcing shell exits. $1: "null" for a prefix
-# that needs no display, "x11" for one that draws on $DISPLAY.
+# that needs no display, "x11" for one that draws on $DISPLAY, in a virtual
+# desktop of $WINE_DESKTOP (default 1024x768).
 export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
 WINESERVER=/usr/lib/wine/wineserver
 WINE64=/usr/lib/wine/wine64
@@ -16,6 +17,11 @@ wine_start() {
     "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
 }
 
+if [ "${1:-null}" != null ] && [ -z "${DISPLAY:-}" ]; then
+    echo "wine-prefix.sh $1: DISPLAY is not set" >&2
+    return 1
+fi
+
 # A server left from another run may have other privileges: always start anew.
 wine_stop
 mkdir -p "$WINEPREFIX"
@@ -28,9 +34,29 @@ if [ "${1:-null}" = null ]; then
         wine_stop
         wine_start
     fi
-elif grep -q '"Graphics"=' "$WINEPREFIX/user.reg" 2>/dev/null; then
-    "$WINE64" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1
-    wine_stop
-    wine_start
+else
+    restart=
+    if grep -q '"Graphics"=' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        "$WINE64" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1
+        restart=1
+    fi
+    # Without a window manager nothing would draw the frames and captions: in a
+    # virtual desktop of the screen's size ($WINE_DESKTOP) Wine draws them itself.
+    desktop=${WINE_DESKTOP:-1024x768}
+    if ! grep -q "^\"Default\"=\"$desktop\"" "$WINEPREFIX/user.reg" 2>/dev/null; then
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$desktop" /f </dev/null >/dev/null 2>&1
+        restart=1
+    fi
+    # The caption buttons are Marlett glyphs; Wine does not find Debian's copy
+    # (fonts-wine) by itself and would draw letters instead.
+    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+        restart=1
+    fi
+    if [ -n "$restart" ]; then
+        wine_stop
+        wine_start
+    fi
 fi
 trap wine_stop EXIT
