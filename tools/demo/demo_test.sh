@@ -45,7 +45,8 @@ grep -q -F 'Box 4' "$out/transcript.txt" && fail "a fourth box was shown"
 
 # The account of the installation, in any order.
 for want in '  replaced  inst.ini  (ver1.00 -> ver1.02)' '  replaced  セーブファイル設定.exe  (ver1.00 -> ver1.02)' \
-    '  added     pac\update2.kpk' '  kept      save\config.ini' '  kept      save\01.sd.bak' '  kept      save\backup\03.sd'; do
+    '  added     pac\update2.kpk' '  kept      save\config.ini' '  kept      save\01.sd.bak' '  kept      save\backup\03.sd' \
+    '  deleted   save\01.sd' '  deleted   save\02.sd' '  deleted   save\SYSTEM.SD'; do
     grep -q -x -F -- "$want" "$out/transcript.txt" || fail "the account lacks: $want"
 done
 
