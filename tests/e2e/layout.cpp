@@ -48,10 +48,16 @@ void LayInstallation(const std::string &installDir, unsigned flags)
         }
         if (flags & UPDATE2) {
             OldFile(installDir, "pac\\update2.kpk");
+        } else if (flags & UPDATE2_DIR) {
+            bench::MakeDir(installDir + "pac\\update2.kpk");
         }
     }
-    if (flags & READONLY_INST) {
+    if (flags & (READONLY_INST | READONLY_TOP)) {
         SetFileAttributesA((installDir + "inst.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    if (flags & READONLY_TOP) {
+        SetFileAttributesA((installDir + "qzfchk.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesA((installDir + "セーブファイル設定.exe").c_str(), FILE_ATTRIBUTE_READONLY);
     }
 }
 

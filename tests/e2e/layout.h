@@ -15,6 +15,10 @@ enum : unsigned {
     UPDATE2 = 1u << 5,       // "pac\update2.kpk" is a file
     NO_UPDCHK = 1u << 6,     // no folder "updchk"
     READONLY_INST = 1u << 7, // "inst.ini" carries the read-only attribute
+    UPDATE2_DIR = 1u << 8,   // "pac\update2.kpk" is a folder
+    READONLY_TOP = 1u << 9,  // the three files at the top carry the read-only attribute
+    // Every one of the six copies fails, in a base installation.
+    ALL_COPIES_FAIL = UPDATE1_DIR | UPDATE2_DIR | NO_UPDCHK | READONLY_TOP,
 };
 
 // The six destinations under the install folder, in copy order.

@@ -1,0 +1,277 @@
+// The old-save purge as the user meets it: which save folder the real updater
+// empties of ".sd" files, in which installations, and what it leaves alone.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "bench/bench.h"
+#include "e2e/expected_boxes.h"
+#include "e2e/layout.h"
+#include "support/failing_malloc.h"
+
+using namespace expected;
+using bench::Box;
+
+namespace {
+
+const char kSaveTail[] = "\\Brenmoral_SaveData\\Calvento\\save\\";
+
+std::string SpecialFolder(int csidl)
+{
+    char folder[MAX_PATH] = "";
+    SHGetSpecialFolderPathA(NULL, folder, csidl, FALSE);
+    return folder;
+}
+
+// Every file and folder under `folder`, relative to it, in byte order.
+void Walk(const std::string &folder, const std::string &relative, std::vector<std::string> *names)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        names->push_back(relative + name);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            Walk(folder, relative + name + "\\", names);
+        }
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+
+std::vector<std::string> Contents(const std::string &folder)
+{
+    std::vector<std::string> names;
+    Walk(folder, "", &names);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::vector<std::string> kFixture = {"B.SD", "a.sd", "c.sdx", "d.sd.bak", "e.sd", "e.sd\\f.sd"};
+const std::vector<std::string> kAfterPurge = {"c.sdx", "d.sd.bak", "e.sd", "e.sd\\f.sd"};
+
+class Purge : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        installDir = scratch.Path() + "game\\";
+        packageDir = scratch.Path() + "package\\";
+        appData = SpecialFolder(CSIDL_APPDATA);
+        documents = SpecialFolder(CSIDL_PERSONAL);
+        ASSERT_FALSE(appData.empty());
+        ASSERT_FALSE(documents.empty());
+        // The four places a save folder can be, by mode.
+        saveFolders = {installDir + "save\\", appData + kSaveTail, documents + kSaveTail,
+                       documents + "\\My Games" + kSaveTail};
+        layout::LayPackage(packageDir);
+    }
+    void TearDown() override
+    {
+        bench::RemoveInstallKey();
+        bench::RemoveTree(appData + "\\Brenmoral_SaveData");
+        bench::RemoveTree(documents + "\\Brenmoral_SaveData");
+        bench::RemoveTree(documents + "\\My Games\\Brenmoral_SaveData");
+        SetEnvironmentVariableA(FAIL_MALLOC_VARIABLE, NULL);
+    }
+
+    void LayInstallation(unsigned flags, int mode)
+    {
+        layout::LayInstallation(installDir, flags);
+        if (mode >= 0) {
+            std::string settings(88, '\0');
+            settings[84] = (char)mode;
+            bench::WriteFile(installDir + "qzsfs.dat", settings);
+        }
+        bench::SetInstallDir(installDir);
+    }
+
+    // Lays the fixture in `folder`, making the folders on the way.
+    static void LaySaves(const std::string &folder)
+    {
+        for (size_t at = 0; (at = folder.find('\\', at)) != std::string::npos; ++at) {
+            bench::MakeDir(folder.substr(0, at));
+        }
+        for (const std::string &name : kFixture) {
+            if (name == "e.sd") {
+                bench::MakeDir(folder + name);
+            } else {
+                bench::WriteFile(folder + name, "save");
+            }
+        }
+    }
+
+    bench::Transcript Run(const char *answers, const std::string &exe = bench::UpdaterPath())
+    {
+        return bench::RunAndAnswer(exe, packageDir, answers);
+    }
+
+    bench::Scratch scratch;
+    std::string installDir, packageDir, appData, documents;
+    std::vector<std::string> saveFolders;
+};
+
+struct StateCase {
+    const char *name;
+    unsigned install;
+    std::vector<Box> boxes;
+    bool purged;
+};
+
+void PrintTo(const StateCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+const StateCase kStates[] = {
+    {"Base", 0, {kConfirmBase, kConfirmStart, kSuccess}, true},
+    {"Update1", layout::UPDATE1, {kConfirmUpdate, kConfirmStart, kSuccess}, false},
+    {"Update2", layout::UPDATE1 | layout::UPDATE2, {kConfirmUpdate, kConfirmStart, kSuccess}, false},
+    {"Update2WithoutUpdate1", layout::UPDATE2, {kConfirmBase, kConfirmStart, kSuccess}, true},
+    // The purge runs whatever the copies gave; their failure is reported after it.
+    {"BaseEveryCopyFailing", layout::ALL_COPIES_FAIL, {kConfirmBase, kConfirmStart, kCopyFailed}, true},
+};
+
+class PurgeByState : public Purge, public testing::WithParamInterface<StateCase> {};
+
+TEST_P(PurgeByState, PurgesOnlyABaseInstallation)
+{
+    const StateCase &c = GetParam();
+    LayInstallation(c.install, -1);
+    LaySaves(saveFolders[0]);
+
+    bench::Transcript run = Run("YY");
+
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.boxes, c.boxes);
+    std::vector<std::string> expected = c.purged ? kAfterPurge : kFixture;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Contents(saveFolders[0]), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, PurgeByState, testing::ValuesIn(kStates),
+                         [](const testing::TestParamInfo<StateCase> &info) { return info.param.name; });
+
+class PurgeByMode : public Purge, public testing::WithParamInterface<int> {};
+
+TEST_P(PurgeByMode, EmptiesOnlyTheFolderTheSettingsName)
+{
+    int mode = GetParam();
+    LayInstallation(0, mode);
+    for (const std::string &folder : saveFolders) {
+        LaySaves(folder);
+    }
+
+    bench::Transcript run = Run("YY");
+
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart, kSuccess}));
+    std::vector<std::string> fixture = kFixture;
+    std::sort(fixture.begin(), fixture.end());
+    for (int other = 0; other < 4; ++other) {
+        EXPECT_EQ(Contents(saveFolders[(size_t)other]), other == mode ? kAfterPurge : fixture)
+            << saveFolders[(size_t)other];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, PurgeByMode, testing::Values(0, 1, 2, 3));
+
+TEST_F(Purge, ReadOnlySaveStaysAndTheReportIsStillSuccess)
+{
+    LayInstallation(0, -1);
+    LaySaves(saveFolders[0]);
+    SetFileAttributesA((saveFolders[0] + "a.sd").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    bench::Transcript run = Run("YY");
+
+    EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart, kSuccess}));
+    std::vector<std::string> expected = kAfterPurge;
+    expected.push_back("a.sd");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Contents(saveFolders[0]), expected);
+}
+
+TEST_F(Purge, NoSaveFolderAtAll)
+{
+    LayInstallation(0, -1);
+    bench::Transcript run = Run("YY");
+    EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart, kSuccess}));
+    EXPECT_FALSE(bench::Exists(saveFolders[0]));
+}
+
+TEST_F(Purge, CancelledUpdateDeletesNothing)
+{
+    LayInstallation(0, -1);
+    LaySaves(saveFolders[0]);
+    bench::Transcript run = Run("YN");
+    EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart, kCancelled}));
+    std::vector<std::string> fixture = kFixture;
+    std::sort(fixture.begin(), fixture.end());
+    EXPECT_EQ(Contents(saveFolders[0]), fixture);
+}
+
+TEST_F(Purge, AtMost8192FilesGoInOneRun)
+{
+    LayInstallation(0, -1);
+    bench::MakeDir(saveFolders[0]);
+    for (int i = 0; i < 8193; ++i) {
+        bench::WriteFile(saveFolders[0] + std::to_string(i) + ".sd", "");
+    }
+
+    DWORD start = GetTickCount();
+    bench::Transcript run = Run("YY");
+    DWORD elapsed = GetTickCount() - start;
+
+    EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart, kSuccess}));
+    EXPECT_EQ(Contents(saveFolders[0]).size(), 1u);
+    RecordProperty("run_with_purge_of_8192_ms", std::to_string(elapsed));
+}
+
+struct AllocationCase {
+    const char *name;
+    const char *failing; // the block that cannot be had, as the seam takes it
+};
+
+void PrintTo(const AllocationCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+// The work list (1000 pointers), the result array (8192) and the folder copy.
+const AllocationCase kAllocationCases[] = {
+    {"WorkList", "8000"},
+    {"ResultArray", "65536"},
+    {"FolderCopy", "262"},
+};
+
+// The updater built with the failing-allocation seam, armed through the
+// environment: the run ends with no box after the copies, and nothing goes.
+class PurgeWithoutMemory : public Purge, public testing::WithParamInterface<AllocationCase> {};
+
+TEST_P(PurgeWithoutMemory, EndsTheRunWithNoBoxAndDeletesNothing)
+{
+    LayInstallation(0, -1);
+    LaySaves(saveFolders[0]);
+    SetEnvironmentVariableA(FAIL_MALLOC_VARIABLE, GetParam().failing);
+
+    bench::Transcript run = Run("YY", bench::TestBinary("UpdaterAllocFail.exe"));
+
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart}));
+    std::vector<std::string> fixture = kFixture;
+    std::sort(fixture.begin(), fixture.end());
+    EXPECT_EQ(Contents(saveFolders[0]), fixture);
+    // The copies made before the purge stay.
+    EXPECT_EQ(layout::DestinationStates(installDir), "nnnnnn");
+}
+
+INSTANTIATE_TEST_SUITE_P(Blocks, PurgeWithoutMemory, testing::ValuesIn(kAllocationCases),
+                         [](const testing::TestParamInfo<AllocationCase> &info) { return info.param.name; });
+
+} // namespace
