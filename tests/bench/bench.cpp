@@ -174,14 +174,9 @@ bool Child::Wait(DWORD timeoutMs, DWORD *exitCode)
     return true;
 }
 
-Transcript RunAndAnswer(const std::string &exe, const std::string &workDir, const std::string &answers,
-                        DWORD timeoutMs)
+Transcript AnswerUntilEnd(Child &child, const std::string &answers, DWORD timeoutMs)
 {
     Transcript transcript;
-    Child child;
-    if (!child.Start(exe, workDir)) {
-        return transcript;
-    }
     size_t nextAnswer = 0;
     DWORD start = GetTickCount();
     while (GetTickCount() - start <= timeoutMs) {
@@ -201,6 +196,16 @@ Transcript RunAndAnswer(const std::string &exe, const std::string &workDir, cons
     DWORD elapsed = GetTickCount() - start;
     transcript.finished = child.Wait(elapsed < timeoutMs ? timeoutMs - elapsed : 0, &transcript.exitCode);
     return transcript;
+}
+
+Transcript RunAndAnswer(const std::string &exe, const std::string &workDir, const std::string &answers,
+                        DWORD timeoutMs, const std::string &arguments)
+{
+    Child child;
+    if (!child.Start(exe, workDir, arguments)) {
+        return Transcript();
+    }
+    return AnswerUntilEnd(child, answers, timeoutMs);
 }
 
 Scratch::Scratch()

@@ -50,11 +50,15 @@ private:
 
 Box ReadBox(HWND box);
 
-// Starts `exe` with `workDir` as its current directory and answers its boxes:
-// each YES/NO box takes the next letter of `answers` ('Y' or 'N'; 'N' once they
-// run out), every other box is answered OK. Waits for the process to end.
+// Answers every box of a started `child` until it ends: each YES/NO box takes
+// the next letter of `answers` ('Y' or 'N'; 'N' once they run out), every
+// other box is answered OK.
+Transcript AnswerUntilEnd(Child &child, const std::string &answers, DWORD timeoutMs = 30000);
+
+// Starts `exe` with `workDir` as its current directory and answers its boxes
+// as AnswerUntilEnd does.
 Transcript RunAndAnswer(const std::string &exe, const std::string &workDir, const std::string &answers,
-                        DWORD timeoutMs = 30000);
+                        DWORD timeoutMs = 30000, const std::string &arguments = "");
 
 // The x86_64 updater that the tests run: Updater.exe beside the test program.
 std::string UpdaterPath();

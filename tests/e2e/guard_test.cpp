@@ -33,26 +33,21 @@ TEST_F(Guard, SecondCopyEndsSilentlyWhileTheFirstShowsABox)
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(bench::ReadBox(box), expected::kConfirmUpdate);
 
-    bench::Child second;
-    ASSERT_TRUE(second.Start(bench::UpdaterPath(), packageDir));
-    EXPECT_EQ(second.WaitBox(5000), nullptr) << "the second copy showed a box";
-    DWORD secondExit = 99;
-    ASSERT_TRUE(second.Wait(5000, &secondExit));
-    EXPECT_EQ(secondExit, 0u);
+    // The guard names nothing of the package or the game: a copy started from
+    // the package and one started elsewhere are both kept out.
+    for (const std::string &folder : {packageDir, scratch.Path()}) {
+        bench::Transcript second = bench::RunAndAnswer(bench::UpdaterPath(), folder, "", 10000);
+        EXPECT_TRUE(second.finished) << folder;
+        EXPECT_EQ(second.exitCode, 0u) << folder;
+        EXPECT_TRUE(second.boxes.empty()) << folder;
+    }
 
     // The first copy goes on undisturbed.
     first.Answer(box, IDYES);
-    box = first.WaitBox(10000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(bench::ReadBox(box), expected::kConfirmStart);
-    first.Answer(box, IDYES);
-    box = first.WaitBox(10000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(bench::ReadBox(box), expected::kSuccess);
-    first.Answer(box, IDOK);
-    DWORD firstExit = 99;
-    ASSERT_TRUE(first.Wait(10000, &firstExit));
-    EXPECT_EQ(firstExit, 0u);
+    bench::Transcript rest = bench::AnswerUntilEnd(first, "Y");
+    ASSERT_TRUE(rest.finished);
+    EXPECT_EQ(rest.exitCode, 0u);
+    EXPECT_EQ(rest.boxes, (std::vector<bench::Box>{expected::kConfirmStart, expected::kSuccess}));
     EXPECT_EQ(layout::DestinationStates(installDir), "nnnnnn");
 
     // Once the first has ended, a new copy runs normally.
@@ -61,37 +56,12 @@ TEST_F(Guard, SecondCopyEndsSilentlyWhileTheFirstShowsABox)
     EXPECT_EQ(later.boxes, (std::vector<bench::Box>{expected::kConfirmUpdate, expected::kCancelled}));
 }
 
-TEST_F(Guard, ASecondCopyFromAnotherFolderIsKeptOutToo)
-{
-    bench::Child first;
-    ASSERT_TRUE(first.Start(bench::UpdaterPath(), packageDir));
-    HWND box = first.WaitBox(10000);
-    ASSERT_NE(box, nullptr);
-
-    // The guard names nothing of the package or the game: any second copy is kept out.
-    bench::Transcript second = bench::RunAndAnswer(bench::UpdaterPath(), scratch.Path(), "", 10000);
-    EXPECT_TRUE(second.finished);
-    EXPECT_EQ(second.exitCode, 0u);
-    EXPECT_TRUE(second.boxes.empty());
-
-    first.Answer(box, IDNO);
-}
-
 TEST_F(Guard, CommandLineArgumentsChangeNothing)
 {
-    bench::Child child;
-    ASSERT_TRUE(child.Start(bench::UpdaterPath(), packageDir, "/S --silent data"));
-    HWND box = child.WaitBox(10000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(bench::ReadBox(box), expected::kConfirmUpdate);
-    child.Answer(box, IDNO);
-    box = child.WaitBox(10000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(bench::ReadBox(box), expected::kCancelled);
-    child.Answer(box, IDOK);
-    DWORD exitCode = 99;
-    ASSERT_TRUE(child.Wait(10000, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    bench::Transcript run = bench::RunAndAnswer(bench::UpdaterPath(), packageDir, "N", 30000, "/S --silent data");
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.boxes, (std::vector<bench::Box>{expected::kConfirmUpdate, expected::kCancelled}));
     EXPECT_EQ(layout::DestinationStates(installDir), "ooooo-");
 }
 
