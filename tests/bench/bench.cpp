@@ -129,13 +129,19 @@ Child::~Child()
     }
 }
 
-bool Child::Start(const std::string &exe, const std::string &workDir, const std::string &arguments)
+bool Child::Start(const std::string &exe, const std::string &workDir, const std::string &arguments,
+                  DWORD creationFlags)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, workDir.c_str(), &startup,
-                          &process) != 0;
+    return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, creationFlags, NULL, workDir.c_str(),
+                          &startup, &process) != 0;
+}
+
+void Child::Resume()
+{
+    ResumeThread(process.hThread);
 }
 
 HWND Child::WaitBox(DWORD timeoutMs)
