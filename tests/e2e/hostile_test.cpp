@@ -32,6 +32,7 @@ enum class Setup {
     DestinationHeldOpen,      // "qzfchk.ini" held open without sharing by another process
     LinkToFolderOutside,      // links in the save folder to a folder beside the installation
     LinkToFileOutside,        // a link "link.sd" in the save folder to a file beside the installation
+    InstallThroughLink,       // "Dir" names a link to the installation
 };
 
 struct HostileCase {
@@ -95,6 +96,9 @@ const HostileCase kHostileCases[] = {
     {"LinkToFolderOutsideIsNotEntered", Setup::LinkToFolderOutside, 0, 0, kBaseSuccess, "nnnnnn", {"a.sd"},
      {"a.sd"}},
     {"LinkToFileOutsideIsKept", Setup::LinkToFileOutside, 0, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
+    // The save folder reached through a link is still the save folder.
+    {"InstallReachedThroughALink", Setup::InstallThroughLink, 0, 0, kBaseSuccess, "nnnnnn", {"a.sd", "b.SD"},
+     {"a.sd", "b.SD"}},
 };
 
 // Worked out apart from the updater, for ASCII text: lowered, each backslash a colon.
@@ -271,6 +275,11 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         // Wine shows a link to a file as a plain file, and DeleteFileA of it
         // would delete the file it leads to.
         ASSERT_EQ(bench::ReadFile(saveDir + "link.sd"), "sentinel");
+        break;
+    case Setup::InstallThroughLink:
+        links[0] = std::make_unique<UnixLink>(scratch.Path() + "game", scratch.Path() + "linked_game");
+        ASSERT_TRUE(links[0]->made);
+        bench::SetInstallDir(scratch.Path() + "linked_game\\");
         break;
     }
     Tree before = Snapshot(scratch.Path());
