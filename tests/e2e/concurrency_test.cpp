@@ -36,7 +36,7 @@ TEST_F(Concurrency, OfTwoCopiesStartedTogetherExactlyOneShowsABox)
     for (int trial = 0; trial < kTrials; ++trial) {
         SCOPED_TRACE(testing::Message() << "trial " << trial);
         bench::Child copies[2];
-        // Both wait, made, at the door; then both are let go back to back.
+        // Both are made and held before their first instruction, then let go back to back.
         ASSERT_TRUE(copies[0].Start(bench::UpdaterPath(), packageDir, "", CREATE_SUSPENDED));
         ASSERT_TRUE(copies[1].Start(bench::UpdaterPath(), packageDir, "", CREATE_SUSPENDED));
         copies[0].Resume();

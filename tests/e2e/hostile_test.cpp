@@ -38,7 +38,6 @@ enum class Setup {
 struct HostileCase {
     const char *name;
     Setup setup;
-    unsigned install;               // layout flags
     size_t installDirLength;        // the install folder's length in bytes; 0 for "game\"
     std::vector<Box> boxes;         // the whole transcript, answering Yes throughout
     const char *after;              // DestinationStates after the run
@@ -56,48 +55,48 @@ const std::vector<Box> kBaseCopyFailed = {kConfirmBase, kConfirmStart, kCopyFail
 
 const HostileCase kHostileCases[] = {
     // Registry values of other types: the bytes are the folder text, up to the first zero.
-    {"DirAsDword", Setup::DirDword, 0, 0, {kNotInstalled3}, "oooo--", {"a.sd"}, {}},
-    {"DirAsMultiSzUsesItsFirstText", Setup::DirMultiSz, 0, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
+    {"DirAsDword", Setup::DirDword, 0, {kNotInstalled3}, "oooo--", {"a.sd"}, {}},
+    {"DirAsMultiSzUsesItsFirstText", Setup::DirMultiSz, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
     // Not expanded, though the expanded folder is a complete installation.
-    {"DirAsExpandSzWithReferenceIsNotExpanded", Setup::DirExpandSzReference, 0, 0, {kNotInstalled3}, "oooo--",
+    {"DirAsExpandSzWithReferenceIsNotExpanded", Setup::DirExpandSzReference, 0, {kNotInstalled3}, "oooo--",
      {"a.sd"}, {}},
     // The registry itself refuses a string of 261 bytes without a zero for a 261-byte buffer.
-    {"Dir261BytesRegSzWithoutTerminator", Setup::Dir261RegSzNoTerminator, 0, 0, {kNotInstalled2}, "oooo--", {}, {}},
+    {"Dir261BytesRegSzWithoutTerminator", Setup::Dir261RegSzNoTerminator, 0, {kNotInstalled2}, "oooo--", {}, {}},
 
     // Long install folders. At 247 bytes the checks pass; "qzfchk.ini" and
     // "updchk\bn.kpk" still fit 260 characters, the other destinations do not
     // and their copies fail. Each save path is 253 bytes and the name: "a.sd"
     // fits; "セーブ.sd" (262 bytes, though only 259 characters) does not, and
     // is left out rather than cut to "セーブ.s", which would name another file.
-    {"InstallPath247", Setup::Plain, 0, 247, kBaseCopyFailed, "nnon--", {"a.sd", "セーブ.sd", "セーブ.s"}, {"a.sd"}},
+    {"InstallPath247", Setup::Plain, 247, kBaseCopyFailed, "nnon--", {"a.sd", "セーブ.sd", "セーブ.s"}, {"a.sd"}},
     // From 249 bytes the game's instance name is longer than the 260
     // characters a mutex name may have: the probe fails, and the update is
     // refused as if the game ran.
-    {"InstallPath249ProbeFails", Setup::Plain, 0, 249, {kGameRunning}, "oooo--", {"a.sd"}, {}},
-    {"InstallPath250ProbeFails", Setup::Plain, 0, 250, {kGameRunning}, "oooo--", {"a.sd"}, {}},
+    {"InstallPath249ProbeFails", Setup::Plain, 249, {kGameRunning}, "oooo--", {"a.sd"}, {}},
+    {"InstallPath250ProbeFails", Setup::Plain, 250, {kGameRunning}, "oooo--", {"a.sd"}, {}},
     // From 251 bytes "pac\bn.kpk" does not fit 260 characters: counted as missing.
-    {"InstallPath251", Setup::Plain, 0, 251, {kNotInstalled3}, "oooo--", {"a.sd"}, {}},
-    {"InstallPath260", Setup::Plain, 0, 260, {kNotInstalled3}, "oooo--", {"a.sd"}, {}},
+    {"InstallPath251", Setup::Plain, 251, {kNotInstalled3}, "oooo--", {"a.sd"}, {}},
+    {"InstallPath260", Setup::Plain, 260, {kNotInstalled3}, "oooo--", {"a.sd"}, {}},
 
     // 表, ソ and 能 end in 0x5C: no byte of them is taken for a separator or lowered.
-    {"TwoByteFolderAndSaveNames", Setup::TwoByteFolder, 0, 0, kBaseSuccess, "nnnnnn",
+    {"TwoByteFolderAndSaveNames", Setup::TwoByteFolder, 0, kBaseSuccess, "nnnnnn",
      {"表.sd", "ソ.SD", "能A.sd", "ア.sd", "表.sdx", "sd.表"}, {"表.sd", "ソ.SD", "能A.sd", "ア.sd"}},
-    {"TwoByteFolderGameRunning", Setup::TwoByteFolderGameRunning, 0, 0, {kGameRunning}, "oooo--", {"表.sd"}, {}},
+    {"TwoByteFolderGameRunning", Setup::TwoByteFolderGameRunning, 0, {kGameRunning}, "oooo--", {"表.sd"}, {}},
 
-    {"SaveFolderIsAFile", Setup::SaveFolderIsAFile, 0, 0, kBaseSuccess, "nnnnnn", {}, {}},
+    {"SaveFolderIsAFile", Setup::SaveFolderIsAFile, 0, kBaseSuccess, "nnnnnn", {}, {}},
     // The install folder's own save folder, as when the file is missing.
-    {"SaveSettingsIsAFolder", Setup::SaveSettingsIsAFolder, 0, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
+    {"SaveSettingsIsAFolder", Setup::SaveSettingsIsAFolder, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
     // Attributes do not matter to the listing; Windows refuses only the read-only one.
-    {"HiddenAndSystemSavesGoReadOnlyStays", Setup::HiddenSystemReadOnly, 0, 0, kBaseSuccess, "nnnnnn",
+    {"HiddenAndSystemSavesGoReadOnlyStays", Setup::HiddenSystemReadOnly, 0, kBaseSuccess, "nnnnnn",
      {"h.sd", "s.sd", "hs.SD", "r.sd"}, {"h.sd", "s.sd", "hs.SD"}},
     // Its copy fails, the others are made, the purge runs, and the failure is reported.
-    {"DestinationHeldOpen", Setup::DestinationHeldOpen, 0, 0, kBaseCopyFailed, "nonnnn", {"a.sd"}, {"a.sd"}},
+    {"DestinationHeldOpen", Setup::DestinationHeldOpen, 0, kBaseCopyFailed, "nonnnn", {"a.sd"}, {"a.sd"}},
     // Links are never followed: what they lead to stays, and so do they.
-    {"LinkToFolderOutsideIsNotEntered", Setup::LinkToFolderOutside, 0, 0, kBaseSuccess, "nnnnnn", {"a.sd"},
+    {"LinkToFolderOutsideIsNotEntered", Setup::LinkToFolderOutside, 0, kBaseSuccess, "nnnnnn", {"a.sd"},
      {"a.sd"}},
-    {"LinkToFileOutsideIsKept", Setup::LinkToFileOutside, 0, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
+    {"LinkToFileOutsideIsKept", Setup::LinkToFileOutside, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
     // The save folder reached through a link is still the save folder.
-    {"InstallReachedThroughALink", Setup::InstallThroughLink, 0, 0, kBaseSuccess, "nnnnnn", {"a.sd", "b.SD"},
+    {"InstallReachedThroughALink", Setup::InstallThroughLink, 0, kBaseSuccess, "nnnnnn", {"a.sd", "b.SD"},
      {"a.sd", "b.SD"}},
 };
 
@@ -186,7 +185,7 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
     }
     std::string saveDir = installDir + "save\\";
     std::string packageDir = scratch.Path() + "package\\";
-    LayInstallation(installDir, c.install);
+    LayInstallation(installDir, 0);
     LaySentinels(scratch.Path(), installDir, c.setup != Setup::SaveFolderIsAFile);
     LayPackage(packageDir);
     for (const char *save : c.saves) {
