@@ -91,6 +91,7 @@ void WriteLongPathFile(const std::string &path, const std::string &content);
 std::string ReadFile(const std::string &path);
 bool Exists(const std::string &path);
 bool IsDir(const std::string &path);
+// Removes a folder and all it holds; `path` is absolute, of any length.
 void RemoveTree(const std::string &path);
 
 // The updater's registry value: HKCU\Software\brenmoral\Calvento, "Dir".
