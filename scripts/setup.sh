@@ -15,7 +15,8 @@ if [ "${1:-}" = demo ]; then
 fi
 if [ "${1:-}" = test ]; then
     # The tests run the demo once and build a release zip too.
-    packages+=(python3-pefile icoutils "${demo_packages[@]}")
+    # The fuzz targets: clang with its libFuzzer and sanitizer runtimes.
+    packages+=(python3-pefile icoutils clang libclang-rt-14-dev "${demo_packages[@]}")
 fi
 
 missing=()

@@ -14,6 +14,15 @@ cmake --build --preset release -j"$(nproc)"
 cmake --preset test >/dev/null
 cmake --build --preset test -j"$(nproc)"
 
+# The fuzz targets, a host build with clang, each for FUZZ_SECONDS (default
+# 25; 0 skips them), before the Wine tests so that their summary comes last.
+fuzz_seconds=${FUZZ_SECONDS:-25}
+if [ "$fuzz_seconds" != 0 ]; then
+    CC=clang CXX=clang++ cmake -S tests/fuzz -B build/fuzz -DFUZZ_SECONDS="$fuzz_seconds" >/dev/null
+    cmake --build build/fuzz -j"$(nproc)"
+    ctest --test-dir build/fuzz --output-on-failure
+fi
+
 run_tests() {
     export WINEPREFIX="$root/build/test/wineprefix"
     source scripts/wine-prefix.sh null

@@ -6,6 +6,59 @@
 #include "game/save_location.h"
 #include "platform/win32.h"
 #include "util/file_lister.h"
+#include "util/mbstring.h"
+
+// GetFinalPathNameByHandleA, looked up when the purge runs: Windows XP lacks
+// it, and there no file link can lead out of the folder anyway.
+typedef DWORD(WINAPI *FinalPathFunction)(HANDLE file, LPSTR path, DWORD size, DWORD flags);
+
+// 1024 bytes: a path with every link resolved, as "\\?\C:\..." and its terminator.
+enum { FINAL_PATH_SIZE = 1024 };
+
+// Writes where `path` really lies, links resolved, into `finalPath`
+// (FINAL_PATH_SIZE bytes); 0 when Windows cannot tell.
+static int GetFinalPath(FinalPathFunction getFinalPath, const char *path, char *finalPath)
+{
+    // No access asked for, and all sharing allowed: a file in use can still be named.
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    DWORD length = getFinalPath(file, finalPath, FINAL_PATH_SIZE, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(file);
+    return length > 0 && length < FINAL_PATH_SIZE;
+}
+
+// Cuts `path` at its last separator; a 0x5C that ends a two-byte character is none.
+static void CutAtLastSeparator(char *path)
+{
+    char *last = NULL;
+    for (char *position = path; *position != '\0'; ++position) {
+        if (IsLeadByte(*position) && position[1] != '\0') {
+            ++position;
+        } else if (*position == '\\') {
+            last = position;
+        }
+    }
+    if (last != NULL) {
+        *last = '\0';
+    }
+}
+
+// 1 when the listed `path` is shown to be a link to a file outside the save
+// folder, whose final path is `folderFinal`. Wine deletes such a link's target,
+// not the link, and so would delete a file outside the folder. 0 when it lies
+// in the folder, and when Windows cannot tell.
+static int LeadsOutside(FinalPathFunction getFinalPath, const char *path, const char *folderFinal)
+{
+    char fileFinal[FINAL_PATH_SIZE];
+    if (!GetFinalPath(getFinalPath, path, fileFinal)) {
+        return 0;
+    }
+    CutAtLastSeparator(fileFinal);
+    return strcmp(fileFinal, folderFinal) != 0;
+}
 
 int PurgeOldSaves()
 {
@@ -26,8 +79,17 @@ int PurgeOldSaves()
     if (ListFiles(&request) != 0) {
         return -1;
     }
+
+    FinalPathFunction getFinalPath = (FinalPathFunction)(void (*)(void))GetProcAddress(
+        GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA");
+    char folderFinal[FINAL_PATH_SIZE];
+    int folderKnown = getFinalPath != NULL && GetFinalPath(getFinalPath, saveFolder, folderFinal);
+
     // The array and its paths are not released: the process ends right after the run.
     for (int i = 0; i < request.resultCount; ++i) {
+        if (folderKnown && LeadsOutside(getFinalPath, request.results[i], folderFinal)) {
+            continue;
+        }
         // A file that cannot be deleted (read-only, in use) stays, unreported.
         DeleteFileA(request.results[i]);
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 // Deletes every file directly in saveFolder whose name ends in ".sd", in any
-// case, 8192 at the most. 0 when the folder was listed (whatever the deletions
-// gave), -1 when the listing could not get memory; nothing is deleted then.
+// case, 8192 at the most; a link among them that leads to a file outside the
+// folder is kept. 0 when the folder was listed (whatever the deletions gave),
+// -1 when the listing could not get memory; nothing is deleted then.
 int PurgeOldSaves();

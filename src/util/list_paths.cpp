@@ -11,11 +11,16 @@
 int BuildSearchTexts(const char *folder, char *prefix, char *pattern)
 {
     int written = snprintf(prefix, SEARCH_TEXT_SIZE, "%s\\", folder);
-    if (written < 0 || written >= SEARCH_TEXT_SIZE) {
-        return 0;
+    if (written >= 0 && written < SEARCH_TEXT_SIZE) {
+        written = snprintf(pattern, SEARCH_TEXT_SIZE, "%s*.*", prefix);
+        if (written >= 0 && written < SEARCH_TEXT_SIZE) {
+            return 1;
+        }
     }
-    written = snprintf(pattern, SEARCH_TEXT_SIZE, "%s*.*", prefix);
-    return written >= 0 && written < SEARCH_TEXT_SIZE;
+    // Neither text is of any use then; both are left empty, never cut.
+    prefix[0] = '\0';
+    pattern[0] = '\0';
+    return 0;
 }
 
 int ComposeResultPath(const char *prefix, const char *fileName, char *path)

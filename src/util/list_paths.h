@@ -10,7 +10,8 @@ enum { RESULT_PATH_SIZE = 262 };
 enum { SEARCH_TEXT_SIZE = 264 };
 
 // Writes `folder` and one backslash (also after a backslash that ends it) into
-// `prefix`, and that and "*.*" into `pattern`. 0 when they do not fit.
+// `prefix`, and that and "*.*" into `pattern`. 0 when they do not fit; both
+// are then left empty.
 int BuildSearchTexts(const char *folder, char *prefix, char *pattern);
 
 // Writes the result path for `fileName` found under `prefix` into `path`

@@ -45,10 +45,14 @@ void MbsToLower(char *text)
 
 void MbsReplaceChar(char *text, char find, char replacement)
 {
-    for (char *position = text; *position != '\0'; position = NextCharacter(position)) {
+    for (char *position = text; *position != '\0';) {
+        // The step is taken from the byte as it was: a replacement that is a
+        // lead-byte value must not swallow the character after it.
+        char *next = NextCharacter(position);
         if (!IsLeadByte(*position) && *position == find) {
             *position = replacement;
         }
+        position = next;
     }
 }
 

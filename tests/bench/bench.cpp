@@ -129,13 +129,19 @@ Child::~Child()
     }
 }
 
-bool Child::Start(const std::string &exe, const std::string &workDir, const std::string &arguments)
+bool Child::Start(const std::string &exe, const std::string &workDir, const std::string &arguments,
+                  DWORD creationFlags)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
-    return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, workDir.c_str(), &startup,
-                          &process) != 0;
+    return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, creationFlags, NULL, workDir.c_str(),
+                          &startup, &process) != 0;
+}
+
+void Child::Resume()
+{
+    ResumeThread(process.hThread);
 }
 
 HWND Child::WaitBox(DWORD timeoutMs)
@@ -282,35 +288,46 @@ bool IsDir(const std::string &path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void RemoveTree(const std::string &path)
+// Works on wide "\\?\" paths: a folder of two-byte names may end in a 0x5C
+// that is no separator, and a fixture may pass MAX_PATH.
+static void RemoveTreeW(const std::wstring &folder)
 {
-    std::string folder = path;
-    if (!folder.empty() && folder.back() == '\\') {
-        folder.pop_back();
-    }
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") {
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") {
                 continue;
             }
-            std::string child = folder + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            std::wstring child = folder + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                RemoveDirectoryA(child.c_str());
-                DeleteFileA(child.c_str());
+                RemoveDirectoryW(child.c_str());
+                DeleteFileW(child.c_str());
             } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
+                RemoveTreeW(child);
             } else {
-                DeleteFileA(child.c_str());
+                DeleteFileW(child.c_str());
             }
-        } while (FindNextFileA(search, &entry));
+        } while (FindNextFileW(search, &entry));
         FindClose(search);
     }
-    SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryA(folder.c_str());
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryW(folder.c_str());
+}
+
+void RemoveTree(const std::string &path)
+{
+    std::string full = "\\\\?\\" + path;
+    int size = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
+    std::wstring folder((size_t)size, L'\0');
+    MultiByteToWideChar(932, 0, full.c_str(), -1, &folder[0], size);
+    folder.resize((size_t)size - 1);
+    if (folder.back() == L'\\') {
+        folder.pop_back();
+    }
+    RemoveTreeW(folder);
 }
 
 static const char kInstallKey[] = "Software\\brenmoral\\Calvento";

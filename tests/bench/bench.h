@@ -33,8 +33,11 @@ public:
     ~Child();
     Child(const Child &) = delete;
     Child &operator=(const Child &) = delete;
-    // Starts `exe` with `workDir` as its current directory.
-    bool Start(const std::string &exe, const std::string &workDir, const std::string &arguments = "");
+    // Starts `exe` with `workDir` as its current directory; `creationFlags`
+    // CREATE_SUSPENDED keeps its first thread waiting for Resume.
+    bool Start(const std::string &exe, const std::string &workDir, const std::string &arguments = "",
+               DWORD creationFlags = 0);
+    void Resume();
     // The next visible box of the child, or NULL when none came within `timeoutMs`
     // or the child ended first.
     HWND WaitBox(DWORD timeoutMs);
@@ -92,6 +95,7 @@ void WriteLongPathFile(const std::string &path, const std::string &content);
 std::string ReadFile(const std::string &path);
 bool Exists(const std::string &path);
 bool IsDir(const std::string &path);
+// Removes a folder and all it holds; `path` is absolute, of any length.
 void RemoveTree(const std::string &path);
 
 // The updater's registry value: HKCU\Software\brenmoral\Calvento, "Dir".

@@ -19,32 +19,81 @@ const char *const kPackagePaths[7] = {
     "data\\pac\\update2.kpk",
 };
 
+// Paths of any length go through the wide functions and a "\\?\" path: the
+// single-byte ones refuse a path longer than MAX_PATH allows.
+static std::wstring LongPath(const std::string &path)
+{
+    std::string full = "\\\\?\\" + path;
+    int wide = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
+    std::wstring name((size_t)wide, L'\0');
+    MultiByteToWideChar(932, 0, full.c_str(), -1, &name[0], wide);
+    name.resize((size_t)wide - 1);
+    return name;
+}
+
+static std::string Narrow(const wchar_t *wide)
+{
+    int size = WideCharToMultiByte(932, 0, wide, -1, NULL, 0, NULL, NULL);
+    std::string text((size_t)size, '\0');
+    WideCharToMultiByte(932, 0, wide, -1, &text[0], size, NULL, NULL);
+    text.resize((size_t)size - 1);
+    return text;
+}
+
+static void MakeDir(const std::string &path)
+{
+    CreateDirectoryW(LongPath(path).c_str(), NULL);
+}
+
+static void WriteFile(const std::string &path, const std::string &content)
+{
+    bench::WriteLongPathFile(path, content);
+}
+
+// The file's bytes, or "<none>" when it cannot be read (absent, or a folder).
+static std::string ReadFile(const std::string &path)
+{
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<none>";
+    }
+    std::string content;
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, NULL) && got > 0) {
+        content.append(buffer, got);
+    }
+    CloseHandle(file);
+    return content;
+}
+
 static void OldFile(const std::string &installDir, const char *name)
 {
-    bench::WriteFile(installDir + name, std::string("old:") + name);
+    WriteFile(installDir + name, std::string("old:") + name);
 }
 
 void LayInstallation(const std::string &installDir, unsigned flags)
 {
-    bench::MakeDir(installDir);
+    MakeDir(installDir);
     OldFile(installDir, "inst.ini");
     OldFile(installDir, "qzfchk.ini");
     OldFile(installDir, "セーブファイル設定.exe");
     if (!(flags & NO_UPDCHK)) {
-        bench::MakeDir(installDir + "updchk");
+        MakeDir(installDir + "updchk");
         OldFile(installDir, "updchk\\bn.kpk");
     }
     if (!(flags & NO_PAC)) {
-        bench::MakeDir(installDir + "pac");
+        MakeDir(installDir + "pac");
         if (flags & BN_KPK_DIR) {
-            bench::MakeDir(installDir + "pac\\bn.kpk");
+            MakeDir(installDir + "pac\\bn.kpk");
         } else if (!(flags & NO_BN_KPK)) {
             OldFile(installDir, "pac\\bn.kpk");
         }
         if (flags & UPDATE1) {
             OldFile(installDir, "pac\\update1.kpk");
         } else if (flags & UPDATE1_DIR) {
-            bench::MakeDir(installDir + "pac\\update1.kpk");
+            MakeDir(installDir + "pac\\update1.kpk");
         }
         if (flags & UPDATE2) {
             OldFile(installDir, "pac\\update2.kpk");
@@ -83,10 +132,99 @@ std::string DestinationStates(const std::string &installDir)
 {
     std::string states;
     for (const char *name : kDestinations) {
-        std::string content = bench::ReadFile(installDir + name);
+        std::string content = ReadFile(installDir + name);
         states += content == std::string("new:") + name ? 'n' : content == std::string("old:") + name ? 'o' : '-';
     }
     return states;
+}
+
+void LaySentinels(const std::string &above, const std::string &installDir, bool saveFolder)
+{
+    WriteFile(above + "y.sd", "sentinel");
+    MakeDir(above + "game_old");
+    WriteFile(above + "game_old\\inst.ini", "sentinel");
+    WriteFile(installDir + "x.sd", "sentinel");
+    WriteFile(installDir + "save.sd", "sentinel");
+    WriteFile(installDir + "inst.ini.bak", "sentinel");
+    WriteFile(installDir + "pac\\bn.kpk.sd", "sentinel");
+    MakeDir(installDir + "save2");
+    WriteFile(installDir + "save2\\a.sd", "sentinel");
+    if (saveFolder) {
+        MakeDir(installDir + "save");
+        WriteFile(installDir + "save\\c.sdx", "sentinel");
+        WriteFile(installDir + "save\\d.sd.bak", "sentinel");
+        MakeDir(installDir + "save\\sub");
+        WriteFile(installDir + "save\\sub\\b.sd", "sentinel");
+        MakeDir(installDir + "save\\e.sd");
+        WriteFile(installDir + "save\\e.sd\\f.sd", "sentinel");
+    }
+}
+
+static void AddTree(const std::string &folder, Tree &tree)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(LongPath(folder + "*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        std::string name = Narrow(entry.cFileName);
+        if (name == "." || name == "..") {
+            continue;
+        }
+        std::string path = folder + name;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            // Never followed: what it leads to is walked where it lies, if at all.
+            tree[path] = "<link>";
+        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            tree[path] = "<dir>";
+            AddTree(path + "\\", tree);
+        } else {
+            tree[path] = ReadFile(path);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+}
+
+Tree Snapshot(const std::string &root)
+{
+    Tree tree;
+    AddTree(root, tree);
+    return tree;
+}
+
+std::string UnexpectedChanges(const Tree &before, const Tree &after, const std::string &installDir,
+                              const std::vector<std::string> &gone)
+{
+    Tree expected = before;
+    Tree seen = after;
+    for (const char *name : kDestinations) {
+        expected.erase(installDir + name);
+        seen.erase(installDir + name);
+    }
+    std::string report;
+    for (const std::string &path : gone) {
+        if (expected.erase(path) == 0) {
+            report += "not there before the run: " + path + "\n";
+        }
+        if (seen.erase(path) != 0) {
+            report += "not deleted: " + path + "\n";
+        }
+    }
+    for (const auto &[path, content] : expected) {
+        auto found = seen.find(path);
+        if (found == seen.end()) {
+            report += "gone: " + path + "\n";
+        } else if (found->second != content) {
+            report += "changed: " + path + "\n";
+        }
+    }
+    for (const auto &[path, content] : seen) {
+        if (expected.find(path) == expected.end()) {
+            report += "new: " + path + "\n";
+        }
+    }
+    return report;
 }
 
 } // namespace layout

@@ -1,7 +1,9 @@
 // Installations and update packages as the end-to-end tests lay them out.
 #pragma once
 
+#include <map>
 #include <string>
+#include <vector>
 
 namespace layout {
 
@@ -26,8 +28,8 @@ extern const char *const kDestinations[6];
 // The seven paths of a package, relative to its folder, in test order.
 extern const char *const kPackagePaths[7];
 
-// Lays out an installation in `installDir` (ending in a backslash); each file
-// that exists holds "old:" and its name.
+// Lays out an installation in `installDir` (ending in a backslash, of any
+// length); each file that exists holds "old:" and its name.
 void LayInstallation(const std::string &installDir, unsigned flags);
 // Lays out a complete package in `packageDir`, each file holding "new:" and its
 // name; `omit` names a path of kPackagePaths to leave out.
@@ -35,5 +37,23 @@ void LayPackage(const std::string &packageDir, const char *omit = nullptr);
 // One letter per destination: 'n' the package's file, 'o' the old file,
 // '-' no readable file.
 std::string DestinationStates(const std::string &installDir);
+
+// Lays out files and folders that no run may touch, around the installation in
+// `installDir` and its save folder "save\": beside and above both (`above` is
+// the folder that holds the installation), in subfolders, and with names like
+// theirs. `saveFolder` false leaves "save\" itself alone.
+void LaySentinels(const std::string &above, const std::string &installDir, bool saveFolder = true);
+
+// Every folder and file under `root` (ending in a backslash) by its full path,
+// with "<dir>" for a folder, "<link>" for a link to a folder, else the bytes.
+// Paths of any length.
+using Tree = std::map<std::string, std::string>;
+Tree Snapshot(const std::string &root);
+
+// How `after` differs from `before` beyond the six destinations under
+// `installDir` and the files in `gone` (full paths), which must have gone: a
+// line for each difference, empty when there is none.
+std::string UnexpectedChanges(const Tree &before, const Tree &after, const std::string &installDir,
+                              const std::vector<std::string> &gone = {});
 
 } // namespace layout

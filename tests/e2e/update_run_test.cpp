@@ -145,8 +145,10 @@ TEST_P(UpdateRun, ShowsTheBoxesAndCopiesWhatItShould)
     }
     std::string packageDir = scratch.Path() + "package\\";
     LayInstallation(installDir, scenario.install);
+    LaySentinels(scratch.Path(), installDir);
     LayPackage(packageDir, scenario.omit);
     WriteRegistry(scenario.registry, installDir);
+    Tree before = Snapshot(scratch.Path());
 
     bench::Transcript run =
         bench::RunAndAnswer(bench::UpdaterPath(), scenario.fromElsewhere ? scratch.Path() : packageDir, scenario.answers);
@@ -156,6 +158,8 @@ TEST_P(UpdateRun, ShowsTheBoxesAndCopiesWhatItShould)
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.boxes, scenario.boxes);
     EXPECT_EQ(DestinationStates(installDir), scenario.after);
+    // The sentinels hold no save file the purge may take: only the destinations change.
+    EXPECT_EQ(UnexpectedChanges(before, Snapshot(scratch.Path()), installDir), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, UpdateRun, testing::ValuesIn(kScenarios),

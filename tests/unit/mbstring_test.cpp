@@ -31,7 +31,7 @@ TEST(LeadByteTable, HoldsExactlyTheSixtyLeadBytes)
 // went on past it, 'Q' by lowering and '\' by the replacement.
 const char kSentinel[] = "Q\\Q\\";
 
-enum class Walk { ToLower, BackslashToColon, KatakanaA };
+enum class Walk { ToLower, BackslashToColon, KatakanaA, SlashToLeadByte };
 
 struct WalkCase {
     const char *name;
@@ -61,6 +61,8 @@ const WalkCase kWalkCases[] = {
     {"ReplaceEmpty", Walk::BackslashToColon, "", ""},
     {"KatakanaCanBeMatched", Walk::KatakanaA, "ｱｲｱ", "AｲA"},
     {"KatakanaLikeSecondByteStays", Walk::KatakanaA, "\x81\xB1ｱ", "\x81\xB1" "A"},
+    // A written lead-byte value does not make the next byte its second one.
+    {"LeadByteAsReplacementSkipsNothing", Walk::SlashToLeadByte, "//a/", "\x95\x95" "a\x95"},
 };
 
 class MbsWalk : public testing::TestWithParam<WalkCase> {};
@@ -80,6 +82,9 @@ TEST_P(MbsWalk, ChangesOnlySingleByteCharactersUpToTheTerminator)
         break;
     case Walk::KatakanaA:
         MbsReplaceChar(text, (char)0xB1, 'A'); // ｱ
+        break;
+    case Walk::SlashToLeadByte:
+        MbsReplaceChar(text, '/', (char)0x95);
         break;
     }
     size_t length = strlen(c.text);

@@ -1,0 +1,306 @@
+// The updater against what other programs and people leave on a machine: odd
+// registry values, long and two-byte paths, odd save folders, a file held open,
+// links out of the save folder. Each row has one outcome, and around it a tree
+// of sentinels shows that only the destinations and the purged saves change.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "bench/bench.h"
+#include "e2e/expected_boxes.h"
+#include "e2e/layout.h"
+#include "game_standin/standin.h"
+
+using namespace layout;
+using namespace expected;
+using bench::Box;
+
+namespace {
+
+// What is odd about the machine in a row.
+enum class Setup {
+    Plain,                    // nothing: the installation in "game\", "Dir" its REG_SZ path
+    DirDword,                 // "Dir" a REG_DWORD
+    DirMultiSz,               // "Dir" a REG_MULTI_SZ whose first text is the install folder
+    DirExpandSzReference,     // "Dir" a REG_EXPAND_SZ naming the installation through %TEMP%
+    Dir261RegSzNoTerminator,  // "Dir" a REG_SZ of 261 bytes, none of them zero
+    TwoByteFolder,            // the installation in "表ソ能\" (second bytes 0x5C)
+    TwoByteFolderGameRunning, // the same, with the game running there
+    SaveFolderIsAFile,        // "save" in the installation is a file
+    SaveSettingsIsAFolder,    // "qzsfs.dat" in the installation is a folder
+    HiddenSystemReadOnly,     // save files hidden, system, both, and read-only
+    DestinationHeldOpen,      // "qzfchk.ini" held open without sharing by another process
+    LinkToFolderOutside,      // links in the save folder to a folder beside the installation
+    LinkToFileOutside,        // a link "link.sd" in the save folder to a file beside the installation
+    InstallThroughLink,       // "Dir" names a link to the installation
+};
+
+struct HostileCase {
+    const char *name;
+    Setup setup;
+    size_t installDirLength;        // the install folder's length in bytes; 0 for "game\"
+    std::vector<Box> boxes;         // the whole transcript, answering Yes throughout
+    const char *after;              // DestinationStates after the run
+    std::vector<const char *> saves; // files laid in the save folder
+    std::vector<const char *> gone;  // those of them that the purge deletes
+};
+
+void PrintTo(const HostileCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+const std::vector<Box> kBaseSuccess = {kConfirmBase, kConfirmStart, kSuccess};
+const std::vector<Box> kBaseCopyFailed = {kConfirmBase, kConfirmStart, kCopyFailed};
+
+const HostileCase kHostileCases[] = {
+    // Registry values of other types: the bytes are the folder text, up to the first zero.
+    {"DirAsDword", Setup::DirDword, 0, {kNotInstalled3}, "oooo--", {"a.sd"}, {}},
+    {"DirAsMultiSzUsesItsFirstText", Setup::DirMultiSz, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
+    // Not expanded, though the expanded folder is a complete installation.
+    {"DirAsExpandSzWithReferenceIsNotExpanded", Setup::DirExpandSzReference, 0, {kNotInstalled3}, "oooo--",
+     {"a.sd"}, {}},
+    // The registry itself refuses a string of 261 bytes without a zero for a 261-byte buffer.
+    {"Dir261BytesRegSzWithoutTerminator", Setup::Dir261RegSzNoTerminator, 0, {kNotInstalled2}, "oooo--", {}, {}},
+
+    // Long install folders. At 247 bytes the checks pass; "qzfchk.ini" and
+    // "updchk\bn.kpk" still fit 260 characters, the other destinations do not
+    // and their copies fail. Each save path is 253 bytes and the name: "a.sd"
+    // fits; "セーブ.sd" (262 bytes, though only 259 characters) does not, and
+    // is left out rather than cut to "セーブ.s", which would name another file.
+    {"InstallPath247", Setup::Plain, 247, kBaseCopyFailed, "nnon--", {"a.sd", "セーブ.sd", "セーブ.s"}, {"a.sd"}},
+    // From 249 bytes the game's instance name is longer than the 260
+    // characters a mutex name may have: the probe fails, and the update is
+    // refused as if the game ran.
+    {"InstallPath249ProbeFails", Setup::Plain, 249, {kGameRunning}, "oooo--", {"a.sd"}, {}},
+    {"InstallPath250ProbeFails", Setup::Plain, 250, {kGameRunning}, "oooo--", {"a.sd"}, {}},
+    // From 251 bytes "pac\bn.kpk" does not fit 260 characters: counted as missing.
+    {"InstallPath251", Setup::Plain, 251, {kNotInstalled3}, "oooo--", {"a.sd"}, {}},
+    {"InstallPath260", Setup::Plain, 260, {kNotInstalled3}, "oooo--", {"a.sd"}, {}},
+
+    // 表, ソ and 能 end in 0x5C: no byte of them is taken for a separator or lowered.
+    {"TwoByteFolderAndSaveNames", Setup::TwoByteFolder, 0, kBaseSuccess, "nnnnnn",
+     {"表.sd", "ソ.SD", "能A.sd", "ア.sd", "表.sdx", "sd.表"}, {"表.sd", "ソ.SD", "能A.sd", "ア.sd"}},
+    {"TwoByteFolderGameRunning", Setup::TwoByteFolderGameRunning, 0, {kGameRunning}, "oooo--", {"表.sd"}, {}},
+
+    {"SaveFolderIsAFile", Setup::SaveFolderIsAFile, 0, kBaseSuccess, "nnnnnn", {}, {}},
+    // The install folder's own save folder, as when the file is missing.
+    {"SaveSettingsIsAFolder", Setup::SaveSettingsIsAFolder, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
+    // Attributes do not matter to the listing; Windows refuses only the read-only one.
+    {"HiddenAndSystemSavesGoReadOnlyStays", Setup::HiddenSystemReadOnly, 0, kBaseSuccess, "nnnnnn",
+     {"h.sd", "s.sd", "hs.SD", "r.sd"}, {"h.sd", "s.sd", "hs.SD"}},
+    // Its copy fails, the others are made, the purge runs, and the failure is reported.
+    {"DestinationHeldOpen", Setup::DestinationHeldOpen, 0, kBaseCopyFailed, "nonnnn", {"a.sd"}, {"a.sd"}},
+    // Links are never followed: what they lead to stays, and so do they.
+    {"LinkToFolderOutsideIsNotEntered", Setup::LinkToFolderOutside, 0, kBaseSuccess, "nnnnnn", {"a.sd"},
+     {"a.sd"}},
+    {"LinkToFileOutsideIsKept", Setup::LinkToFileOutside, 0, kBaseSuccess, "nnnnnn", {"a.sd"}, {"a.sd"}},
+    // The save folder reached through a link is still the save folder.
+    {"InstallReachedThroughALink", Setup::InstallThroughLink, 0, kBaseSuccess, "nnnnnn", {"a.sd", "b.SD"},
+     {"a.sd", "b.SD"}},
+};
+
+// Worked out apart from the updater, for ASCII text: lowered, each backslash a colon.
+std::string AsciiGameName(const std::string &path)
+{
+    std::string name = path;
+    for (char &c : name) {
+        c = c == '\\' ? ':' : (char)tolower((unsigned char)c);
+    }
+    return name;
+}
+
+// A Unix symbolic link, made and removed through the host's own ln and rm:
+// Wine 8 makes none through CreateSymbolicLinkA (it reports success and makes
+// nothing) nor FSCTL_SET_REPARSE_POINT (not supported), but it runs a Unix
+// program named by its path on drive Z: and shows what that program made.
+class UnixLink {
+public:
+    UnixLink(const std::string &target, const std::string &link) : link(link)
+    {
+        made = RunAndAwait("Z:\\bin\\ln -s " + UnixPath(target) + " " + UnixPath(link), true);
+    }
+    ~UnixLink() { RunAndAwait("Z:\\bin\\rm -f " + UnixPath(link), false); }
+    UnixLink(const UnixLink &) = delete;
+    UnixLink &operator=(const UnixLink &) = delete;
+    bool made = false;
+
+private:
+    static std::string UnixPath(const std::string &path)
+    {
+        typedef char *(CDECL * UnixFileName)(const WCHAR *);
+        UnixFileName toUnix = (UnixFileName)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                         "wine_get_unix_file_name");
+        WCHAR wide[1024];
+        if (toUnix == NULL || MultiByteToWideChar(932, 0, path.c_str(), -1, wide, 1024) == 0) {
+            return "";
+        }
+        char *unix = toUnix(wide);
+        if (unix == NULL) {
+            return "";
+        }
+        std::string text = unix;
+        HeapFree(GetProcessHeap(), 0, unix);
+        return text;
+    }
+    // Wine gives no handle to wait on for a Unix process: watch for its effect.
+    bool RunAndAwait(std::string commandLine, bool exists)
+    {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+            return false;
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        for (int i = 0; i < 500; ++i) {
+            WIN32_FIND_DATAA entry;
+            HANDLE search = FindFirstFileA(link.c_str(), &entry);
+            if (search != INVALID_HANDLE_VALUE) {
+                FindClose(search);
+            }
+            if ((search != INVALID_HANDLE_VALUE) == exists) {
+                return true;
+            }
+            Sleep(10);
+        }
+        return false;
+    }
+    std::string link;
+};
+
+class Hostile : public testing::TestWithParam<HostileCase> {};
+
+TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
+{
+    const HostileCase &c = GetParam();
+    bench::Scratch scratch;
+    std::string installDir = scratch.Path() + "game\\";
+    if (c.installDirLength > 0) {
+        installDir = scratch.Path() + std::string(c.installDirLength - scratch.Path().size() - 1, 'g') + "\\";
+        ASSERT_EQ(installDir.size(), c.installDirLength);
+    } else if (c.setup == Setup::TwoByteFolder || c.setup == Setup::TwoByteFolderGameRunning) {
+        installDir = scratch.Path() + "表ソ能\\";
+    }
+    std::string saveDir = installDir + "save\\";
+    std::string packageDir = scratch.Path() + "package\\";
+    LayInstallation(installDir, 0);
+    LaySentinels(scratch.Path(), installDir, c.setup != Setup::SaveFolderIsAFile);
+    LayPackage(packageDir);
+    for (const char *save : c.saves) {
+        bench::WriteLongPathFile(saveDir + save, std::string("save:") + save);
+    }
+
+    bench::RemoveInstallKey();
+    bench::SetInstallDir(installDir);
+    HANDLE held = INVALID_HANDLE_VALUE;
+    standin::GameStandIn game;
+    std::unique_ptr<UnixLink> links[2];
+    switch (c.setup) {
+    case Setup::Plain:
+    case Setup::TwoByteFolder:
+        break;
+    case Setup::DirDword: {
+        DWORD value = 1;
+        bench::SetInstallDirBytes(&value, sizeof value, REG_DWORD);
+        break;
+    }
+    case Setup::DirMultiSz: {
+        std::string texts = installDir + '\0' + scratch.Path() + '\0' + '\0';
+        bench::SetInstallDirBytes(texts.data(), (DWORD)texts.size(), REG_MULTI_SZ);
+        break;
+    }
+    case Setup::DirExpandSzReference: {
+        char temp[MAX_PATH];
+        DWORD length = GetTempPathA(sizeof temp, temp);
+        ASSERT_EQ(installDir.compare(0, length, temp), 0);
+        std::string reference = "%TEMP%\\" + installDir.substr(length);
+        char expanded[MAX_PATH];
+        ExpandEnvironmentStringsA(reference.c_str(), expanded, sizeof expanded);
+        ASSERT_EQ(std::string(expanded), installDir) << "the reference must name the installation once expanded";
+        bench::SetInstallDir(reference, REG_EXPAND_SZ);
+        break;
+    }
+    case Setup::Dir261RegSzNoTerminator: {
+        std::string bytes = installDir + std::string(261 - installDir.size(), 'x');
+        bench::SetInstallDirBytes(bytes.data(), 261, REG_SZ);
+        break;
+    }
+    case Setup::TwoByteFolderGameRunning:
+        // Worked out by hand: the separators become colons, the 0x5C of 表, ソ and 能 stay.
+        ASSERT_TRUE(game.Start(AsciiGameName(scratch.Path()) + "表ソ能:calvento.exe", standin::MUTEX |
+                                                                                         standin::WINDOW_CLASS));
+        break;
+    case Setup::SaveFolderIsAFile:
+        bench::WriteFile(installDir + "save", "sentinel");
+        break;
+    case Setup::SaveSettingsIsAFolder:
+        bench::MakeDir(installDir + "qzsfs.dat");
+        bench::WriteFile(installDir + "qzsfs.dat\\a.sd", "sentinel");
+        break;
+    case Setup::HiddenSystemReadOnly: {
+        const std::pair<const char *, DWORD> attributes[] = {
+            {"h.sd", FILE_ATTRIBUTE_HIDDEN},
+            {"s.sd", FILE_ATTRIBUTE_SYSTEM},
+            {"hs.SD", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+            {"r.sd", FILE_ATTRIBUTE_READONLY},
+        };
+        for (const auto &[name, attribute] : attributes) {
+            std::string path = saveDir + name;
+            SetFileAttributesA(path.c_str(), attribute);
+            ASSERT_EQ(GetFileAttributesA(path.c_str()) & attribute, attribute) << name << " did not take its attributes";
+        }
+        break;
+    }
+    case Setup::DestinationHeldOpen:
+        held = CreateFileA((installDir + "qzfchk.ini").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        break;
+    case Setup::LinkToFolderOutside:
+        bench::MakeDir(scratch.Path() + "outside");
+        bench::WriteFile(scratch.Path() + "outside\\x.sd", "sentinel");
+        bench::WriteFile(scratch.Path() + "outside\\keep.SD", "sentinel");
+        links[0] = std::make_unique<UnixLink>(scratch.Path() + "outside", saveDir + "linked.sd");
+        links[1] = std::make_unique<UnixLink>(scratch.Path() + "outside", saveDir + "linked");
+        ASSERT_TRUE(links[0]->made && links[1]->made);
+        // Wine shows a link to a folder as a folder that is a reparse point.
+        ASSERT_TRUE(bench::IsDir(saveDir + "linked.sd"));
+        break;
+    case Setup::LinkToFileOutside:
+        bench::WriteFile(scratch.Path() + "keep.sd", "sentinel");
+        links[0] = std::make_unique<UnixLink>(scratch.Path() + "keep.sd", saveDir + "link.sd");
+        ASSERT_TRUE(links[0]->made);
+        // Wine shows a link to a file as a plain file, and DeleteFileA of it
+        // would delete the file it leads to.
+        ASSERT_EQ(bench::ReadFile(saveDir + "link.sd"), "sentinel");
+        break;
+    case Setup::InstallThroughLink:
+        links[0] = std::make_unique<UnixLink>(scratch.Path() + "game", scratch.Path() + "linked_game");
+        ASSERT_TRUE(links[0]->made);
+        bench::SetInstallDir(scratch.Path() + "linked_game\\");
+        break;
+    }
+    Tree before = Snapshot(scratch.Path());
+
+    bench::Transcript run = bench::RunAndAnswer(bench::UpdaterPath(), packageDir, "YY");
+    bench::RemoveInstallKey();
+    if (held != INVALID_HANDLE_VALUE) {
+        CloseHandle(held);
+    }
+
+    ASSERT_TRUE(run.finished) << "the updater did not end";
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(run.boxes, c.boxes);
+    EXPECT_EQ(DestinationStates(installDir), c.after);
+    std::vector<std::string> gone;
+    for (const char *save : c.gone) {
+        gone.push_back(saveDir + save);
+    }
+    EXPECT_EQ(UnexpectedChanges(before, Snapshot(scratch.Path()), installDir, gone), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Machines, Hostile, testing::ValuesIn(kHostileCases),
+                         [](const testing::TestParamInfo<HostileCase> &info) { return info.param.name; });
+
+} // namespace
