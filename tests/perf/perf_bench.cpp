@@ -89,10 +89,13 @@ struct Comparison {
     }
 };
 
+// The saves' names; --capital-names writes them in capitals instead.
+const char *saveNameFormat = "save%04d.sd";
+
 std::string SaveName(const std::string &folder, int i)
 {
     char name[32];
-    snprintf(name, sizeof name, "save%04d.sd", i);
+    snprintf(name, sizeof name, saveNameFormat, i);
     return folder + name;
 }
 
@@ -387,7 +390,9 @@ int Usage()
 {
     fprintf(stderr,
             "usage: perf_bench [--quick] [--files N] [--purge-rounds N] [--list-rounds N] [--startup-rounds N]\n"
+            "                  [--capital-names]\n"
             "  --files N: files in the purged and the listed folder, 1 to 8192 (8192)\n"
+            "  --capital-names: the files are named SAVE0000.SD... rather than save0000.sd...\n"
             "  --purge-rounds N (5), --list-rounds N (11), --startup-rounds N (31)\n"
             "  --quick: 256 files and 3 rounds of each, to show that every measurement works\n");
     return 2;
@@ -408,6 +413,10 @@ int main(int argc, char **argv)
             options.startupRounds = 3;
             continue;
         }
+        if (option == "--capital-names") {
+            saveNameFormat = "SAVE%04d.SD";
+            continue;
+        }
         int *count = option == "--files"            ? &options.files
                      : option == "--purge-rounds"   ? &options.purgeRounds
                      : option == "--list-rounds"    ? &options.listRounds
@@ -422,14 +431,14 @@ int main(int argc, char **argv)
     bench::Scratch scratch;
     std::string saves = scratch.Path() + "save\\";
     bench::MakeDir(saves);
-    bool measured = BenchPurge(saves, "capitals in the path", options);
+    bool measured = BenchPurge(saves, "capitals in the folder's path, which Wine looks up anew each time", options);
     // The purge hands Windows lowered paths. Windows matches them without cost,
     // but Wine must search each folder of the path whose name has a capital
     // for the entry it means: in a path without capitals it finds each at once.
     std::string lowerRoot = "c:\\calvbench" + std::to_string(GetCurrentProcessId()) + "\\";
     bench::MakeDir(lowerRoot);
     bench::MakeDir(lowerRoot + "save\\");
-    measured = BenchPurge(lowerRoot + "save\\", "no capitals in the path", options) && measured;
+    measured = BenchPurge(lowerRoot + "save\\", "no capitals in the folder's path", options) && measured;
     bench::RemoveTree(lowerRoot);
     measured = BenchSortedListing(scratch.Path(), options) && measured;
     measured = BenchStartup(scratch.Path(), options) && measured;
