@@ -80,6 +80,13 @@ static BOOL CALLBACK FindBoxOf(HWND window, LPARAM param)
     return TRUE;
 }
 
+HWND FindBox(DWORD processId)
+{
+    BoxSearch search = {processId, NULL};
+    EnumWindows(FindBoxOf, (LPARAM)&search);
+    return search.found;
+}
+
 static BOOL CALLBACK FindIcon(HWND child, LPARAM param)
 {
     char className[16];
@@ -148,12 +155,11 @@ HWND Child::WaitBox(DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     while (GetTickCount() - start <= timeoutMs) {
-        BoxSearch search = {process.dwProcessId, NULL};
-        EnumWindows(FindBoxOf, (LPARAM)&search);
-        if (search.found != NULL) {
+        HWND box = FindBox(process.dwProcessId);
+        if (box != NULL) {
             // Give the box a moment to finish laying out its controls.
             Sleep(20);
-            return search.found;
+            return box;
         }
         if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0) {
             return NULL;
@@ -234,9 +240,8 @@ void MakeDir(const std::string &path)
     CreateDirectoryA(path.c_str(), NULL);
 }
 
-void WriteFile(const std::string &path, const std::string &content)
+static void WriteAll(HANDLE file, const std::string &content)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
@@ -245,25 +250,8 @@ void WriteFile(const std::string &path, const std::string &content)
     CloseHandle(file);
 }
 
-void WriteLongPathFile(const std::string &path, const std::string &content)
+static std::string ReadAll(HANDLE file)
 {
-    std::string full = "\\\\?\\" + path;
-    int wide = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
-    std::wstring name((size_t)wide, L'\0');
-    MultiByteToWideChar(932, 0, full.c_str(), -1, &name[0], wide);
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    DWORD written = 0;
-    ::WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
-    CloseHandle(file);
-}
-
-std::string ReadFile(const std::string &path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         return "<none>";
     }
@@ -275,6 +263,39 @@ std::string ReadFile(const std::string &path)
     }
     CloseHandle(file);
     return content;
+}
+
+static const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+void WriteFile(const std::string &path, const std::string &content)
+{
+    WriteAll(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL), content);
+}
+
+std::wstring LongPath(const std::string &path)
+{
+    std::string full = "\\\\?\\" + path;
+    int wide = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
+    std::wstring name((size_t)wide, L'\0');
+    MultiByteToWideChar(932, 0, full.c_str(), -1, &name[0], wide);
+    name.resize((size_t)wide - 1);
+    return name;
+}
+
+void WriteLongPathFile(const std::string &path, const std::string &content)
+{
+    WriteAll(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL),
+             content);
+}
+
+std::string ReadFile(const std::string &path)
+{
+    return ReadAll(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, NULL, OPEN_EXISTING, 0, NULL));
+}
+
+std::string ReadLongPathFile(const std::string &path)
+{
+    return ReadAll(CreateFileW(LongPath(path).c_str(), GENERIC_READ, kShareAll, NULL, OPEN_EXISTING, 0, NULL));
 }
 
 bool Exists(const std::string &path)
@@ -319,11 +340,7 @@ static void RemoveTreeW(const std::wstring &folder)
 
 void RemoveTree(const std::string &path)
 {
-    std::string full = "\\\\?\\" + path;
-    int size = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
-    std::wstring folder((size_t)size, L'\0');
-    MultiByteToWideChar(932, 0, full.c_str(), -1, &folder[0], size);
-    folder.resize((size_t)size - 1);
+    std::wstring folder = LongPath(path);
     if (folder.back() == L'\\') {
         folder.pop_back();
     }

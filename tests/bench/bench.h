@@ -52,6 +52,8 @@ private:
 };
 
 Box ReadBox(HWND box);
+// The visible box of process `processId`, or NULL when it shows none.
+HWND FindBox(DWORD processId);
 
 // Answers every box of a started `child` until it ends: each YES/NO box takes
 // the next letter of `answers` ('Y' or 'N'; 'N' once they run out), every
@@ -89,8 +91,12 @@ private:
 // File helpers; every path is code page 932 text.
 void MakeDir(const std::string &path);
 void WriteFile(const std::string &path, const std::string &content);
-// The same past MAX_PATH, through the wide functions and a "\\?\" path.
+// An absolute path as the wide functions take it past MAX_PATH: "\\?\" and
+// the path in UTF-16, with no separator doubled or relative part in it.
+std::wstring LongPath(const std::string &path);
+// WriteFile and ReadFile past MAX_PATH, through LongPath.
 void WriteLongPathFile(const std::string &path, const std::string &content);
+std::string ReadLongPathFile(const std::string &path);
 // The file's bytes, or "<none>" when it cannot be read (absent, or a folder).
 std::string ReadFile(const std::string &path);
 bool Exists(const std::string &path);

@@ -21,15 +21,7 @@ const char *const kPackagePaths[7] = {
 
 // Paths of any length go through the wide functions and a "\\?\" path: the
 // single-byte ones refuse a path longer than MAX_PATH allows.
-static std::wstring LongPath(const std::string &path)
-{
-    std::string full = "\\\\?\\" + path;
-    int wide = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
-    std::wstring name((size_t)wide, L'\0');
-    MultiByteToWideChar(932, 0, full.c_str(), -1, &name[0], wide);
-    name.resize((size_t)wide - 1);
-    return name;
-}
+using bench::LongPath;
 
 static std::string Narrow(const wchar_t *wide)
 {
@@ -50,22 +42,9 @@ static void WriteFile(const std::string &path, const std::string &content)
     bench::WriteLongPathFile(path, content);
 }
 
-// The file's bytes, or "<none>" when it cannot be read (absent, or a folder).
 static std::string ReadFile(const std::string &path)
 {
-    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<none>";
-    }
-    std::string content;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, NULL) && got > 0) {
-        content.append(buffer, got);
-    }
-    CloseHandle(file);
-    return content;
+    return bench::ReadLongPathFile(path);
 }
 
 static void OldFile(const std::string &installDir, const char *name)

@@ -269,25 +269,6 @@ bool BenchSortedListing(const std::string &root, const Options &options)
     return true;
 }
 
-struct BoxSearch {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindBoxOf(HWND window, LPARAM param)
-{
-    BoxSearch *search = (BoxSearch *)param;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[16];
-    if (owner == search->processId && IsWindowVisible(window) && GetClassNameA(window, className, sizeof className) &&
-        strcmp(className, "#32770") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The child's first visible box, looked for every millisecond (bench::Child
 // waits 10 ms between looks and 20 more once it has found one: too coarse here).
 HWND PollBox(DWORD processId, DWORD timeoutMs)
@@ -296,9 +277,7 @@ HWND PollBox(DWORD processId, DWORD timeoutMs)
     DWORD start = GetTickCount();
     HWND found = NULL;
     while (found == NULL && GetTickCount() - start <= timeoutMs) {
-        BoxSearch search = {processId, NULL};
-        EnumWindows(FindBoxOf, (LPARAM)&search);
-        found = search.found;
+        found = bench::FindBox(processId);
         if (found == NULL && process != NULL && WaitForSingleObject(process, 1) == WAIT_OBJECT_0) {
             break;
         }
