@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the shipped and the 64-bit test build, and runs every test (under wine64
-# but one, which reads the shipped Updater.exe on the host).
+# Builds the shipped and the 64-bit test build, and runs every test: the fuzz
+# targets and the checks of the shipped file on the host, the rest under wine64.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"

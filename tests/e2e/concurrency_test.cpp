@@ -5,27 +5,13 @@
 
 #include "bench/bench.h"
 #include "e2e/expected_boxes.h"
+#include "e2e/installed_game.h"
 #include "e2e/layout.h"
 #include "game_standin/standin.h"
 
 namespace {
 
-class Concurrency : public testing::Test {
-protected:
-    void Lay(unsigned flags)
-    {
-        installDir = scratch.Path() + "game\\";
-        packageDir = scratch.Path() + "package\\";
-        layout::LayInstallation(installDir, flags);
-        layout::LayPackage(packageDir);
-        bench::SetInstallDir(installDir);
-    }
-    void TearDown() override { bench::RemoveInstallKey(); }
-
-    bench::Scratch scratch;
-    std::string installDir;
-    std::string packageDir;
-};
+using Concurrency = InstalledGame;
 
 // Enough starts to catch a guard that lets both through now and then.
 const int kTrials = 25;

@@ -4,25 +4,14 @@
 
 #include "bench/bench.h"
 #include "e2e/expected_boxes.h"
+#include "e2e/installed_game.h"
 #include "e2e/layout.h"
 
 namespace {
 
-class Guard : public testing::Test {
+class Guard : public InstalledGame {
 protected:
-    void SetUp() override
-    {
-        installDir = scratch.Path() + "game\\";
-        packageDir = scratch.Path() + "package\\";
-        layout::LayInstallation(installDir, layout::UPDATE1);
-        layout::LayPackage(packageDir);
-        bench::SetInstallDir(installDir);
-    }
-    void TearDown() override { bench::RemoveInstallKey(); }
-
-    bench::Scratch scratch;
-    std::string installDir;
-    std::string packageDir;
+    void SetUp() override { Lay(layout::UPDATE1); }
 };
 
 TEST_F(Guard, SecondCopyEndsSilentlyWhileTheFirstShowsABox)
