@@ -1,6 +1,7 @@
-# The same sources for 64-bit Windows: the build the tests run under wine64,
-# since 32-bit executables cannot run on these machines. The posix thread model
-# gives GoogleTest the std::mutex it needs; the product itself uses no threads.
+# The same sources for 64-bit Windows: the tests' own programs, which drive the
+# updater under Wine, and the build that runs where 32-bit programs cannot. The
+# posix thread model gives GoogleTest the std::mutex it needs; the product
+# itself uses no threads.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

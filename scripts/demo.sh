@@ -12,10 +12,10 @@ Usage: bash scripts/demo.sh [options]
 
 Builds build/release/Updater.exe (32-bit, the file that ships) and the x86_64
 build of the same sources, lays out a sample installation and update package in
-a Wine prefix of its own (build/demo/wineprefix), runs the x86_64 updater there
+a Wine prefix of its own (build/demo/wineprefix), runs the shipped updater there
 on a virtual screen and plays the user: every box is printed, photographed and
-answered. 32-bit programs cannot run on this machine, so the 32-bit file is
-built but not run.
+answered. Where the machine cannot run 32-bit programs, it runs the x86_64
+build instead and says so.
 
 Options:
   --state STATE     the installation to update:
@@ -37,8 +37,11 @@ Options:
                     (default out/demo)
   --quick           install and build nothing: run the programs already built
                     in --bin (the tests use this)
-  --bin DIR         the x86_64 Updater.exe, demo_player.exe and demo_game.exe
-                    (default build/test/bin)
+  --updater FILE    the Updater.exe to run (default build/release/Updater.exe,
+                    or build/test/bin/Updater.exe where 32-bit programs
+                    cannot run)
+  --bin DIR         the player and the game stand-in, demo_player.exe and
+                    game_standin.exe (default build/test/bin)
   -h, --help        this text
 EOF
 }
@@ -48,7 +51,7 @@ die() {
     exit 2
 }
 
-state=base answers=YY fail=none out=$root/out/demo quick= bin=$root/build/test/bin
+state=base answers=YY fail=none out=$root/out/demo quick= bin=$root/build/test/bin updater=
 while [ $# -gt 0 ]; do
     case $1 in
     --*=*) set -- "${1%%=*}" "${1#*=}" "${@:2}"; continue ;;
@@ -62,6 +65,7 @@ while [ $# -gt 0 ]; do
     --fail) fail=$2 ;;
     --out) out=$2 ;;
     --bin) bin=$2 ;;
+    --updater) updater=$2 ;;
     *) die "unknown option $1 (see --help)" ;;
     esac
     shift 2
@@ -75,6 +79,7 @@ esac
 # Folders given relative to where the command was typed.
 [[ $out = /* ]] || out=$caller/$out
 [[ $bin = /* ]] || bin=$caller/$bin
+[ -z "$updater" ] || [[ $updater = /* ]] || updater=$caller/$updater
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
@@ -89,28 +94,38 @@ if [ -z "$quick" ]; then
     log=build/demo/build.log
     echo "Building (log: $log)..."
     if ! { cmake --preset release && cmake --build --preset release -j2 &&
-        cmake --preset test && cmake --build --preset test -j2 --target Updater demo_player demo_game; } >"$log" 2>&1; then
+        cmake --preset test && cmake --build --preset test -j2 --target Updater demo_player game_standin; } >"$log" 2>&1; then
         tail -n 30 "$log"
         die "the build failed; see $log"
     fi
     echo "  build/release/Updater.exe   the file that ships: 32-bit x86, $(stat -c %s build/release/Updater.exe) bytes."
-    echo "                              Not run here: 32-bit programs cannot run on this machine."
-    echo "  build/test/bin/Updater.exe  the same sources for x86_64: the one this demo runs under wine64."
-    echo
+    echo "  build/test/bin/Updater.exe  the same sources for x86_64."
 fi
+source scripts/x86-32.sh
+if [ -z "$updater" ]; then
+    if wine_runs_32bit; then
+        updater=$root/build/release/Updater.exe
+        [ -n "$quick" ] || echo "This demo runs the file that ships."
+    else
+        updater=$bin/Updater.exe
+        [ -n "$quick" ] || echo "This demo runs the x86_64 build: $no_32bit_reason."
+    fi
+fi
+[ -n "$quick" ] || echo
 
 # Root writes read-only files as no other user can: without this capability a
 # read-only destination really fails its copy. Wine's server must start under it.
 if [ "$(id -u)" = 0 ] && (($(printf '%d' "0x$(awk '/^CapEff/ {print $2}' /proc/self/status)") & 2)); then
-    exec setpriv --inh-caps=-dac_override --bounding-set=-dac_override bash "$0" --quick \
-        --state "$state" --answers "$answers" --fail "$fail" --out "$out" --bin "$bin"
+    exec setpriv --inh-caps=-dac_override --bounding-set=-dac_override bash "$root/scripts/demo.sh" --quick \
+        --state "$state" --answers "$answers" --fail "$fail" --out "$out" --bin "$bin" --updater "$updater"
 fi
 
 [ -d "$bin" ] || die "no folder $bin: run without --quick to build the programs"
 bin=$(cd "$bin" && pwd)
-for program in Updater.exe demo_player.exe demo_game.exe; do
+for program in demo_player.exe game_standin.exe; do
     [ -f "$bin/$program" ] || die "no $(show "$bin")/$program: run without --quick to build it"
 done
+[ -f "$updater" ] || die "no $(show "$updater"): run without --quick to build it"
 
 work=$root/build/demo
 mkdir -p "$work"
@@ -163,7 +178,7 @@ sample "$install/save/backup/03.sd" "a save in a subfolder"
 for name in inst.ini qzfchk.ini セーブファイル設定.exe updchk/bn.kpk pac/update1.kpk pac/update2.kpk; do
     sample "$package/data/$name" "Calvento $name ver1.02"
 done
-cp "$bin/Updater.exe" "$package/Updater.exe"
+cp "$updater" "$package/Updater.exe"
 
 player_options=(--updater "$package_win\\Updater.exe" --package "$package_win" --answers "$answers")
 case $fail in
@@ -172,7 +187,7 @@ no-key) player_options+=(--no-key) ;;
 esac
 case $fail in
 broken-package) rm "$package/data/pac/update2.kpk" ;;
-game-running) player_options+=(--game "Z:${bin//\//\\}\\demo_game.exe") ;;
+game-running) player_options+=(--game) ;;
 read-only) chmod a-w "$install/inst.ini" ;;
 esac
 cp -a "$install" "$work/before"
@@ -183,7 +198,7 @@ player_options+=(--out "Z:${out//\//\\}")
     echo "# Calvento updater demo"
     echo
     echo "Installation \`$install_win\\\` in state **$state**; answers **${answers:-none}**; simulated failure: **$fail**."
-    echo "The package \`$package_win\\\` holds Updater.exe (the x86_64 build) beside \`data\`."
+    echo "The package \`$package_win\\\` holds Updater.exe ($(pe_machine "$updater"), from \`$(show "$updater")\`) beside \`data\`."
     echo
 } >"$out/index.md"
 

@@ -1,7 +1,7 @@
 # Sourced: starts a persistent wineserver for the prefix in $WINEPREFIX, made on
-# first use, and stops it when the sourcing shell exits. $1: "null" for a prefix
-# that needs no display, "x11" for one that draws on $DISPLAY, in a virtual
-# desktop of $WINE_DESKTOP (default 1024x768).
+# first use; the caller stops it with wine_stop (in its own EXIT trap). $1:
+# "null" for a prefix that needs no display, "x11" for one that draws on
+# $DISPLAY, in a virtual desktop of $WINE_DESKTOP (default 1024x768).
 export WINEDEBUG=-all LC_ALL=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
 WINESERVER=/usr/lib/wine/wineserver
 WINE64=/usr/lib/wine/wine64
@@ -59,4 +59,3 @@ else
         wine_start
     fi
 fi
-trap wine_stop EXIT

@@ -3,6 +3,7 @@
 #include "bench/bench.h"
 
 #include <ostream>
+#include <stdio.h>
 #include <string.h>
 
 namespace bench {
@@ -51,9 +52,36 @@ static std::string ModuleDir()
     return dir.substr(0, dir.find_last_of('\\') + 1);
 }
 
+// A file named by the environment variable `name`, as a Windows path: a Unix
+// path (from the test command) is reached through Wine's drive Z:, the root.
+static std::string ImageFromEnvironment(const char *name)
+{
+    char value[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    if (length == 0 || length >= sizeof value) {
+        fprintf(stderr, "%s does not name the updater image to run (scripts/test.sh sets it)\n", name);
+        ExitProcess(3);
+    }
+    std::string path(value, length);
+    if (path[0] == '/') {
+        path = "Z:" + path;
+        for (char &c : path) {
+            if (c == '/') {
+                c = '\\';
+            }
+        }
+    }
+    return path;
+}
+
 std::string UpdaterPath()
 {
-    return ModuleDir() + "Updater.exe";
+    return ImageFromEnvironment("UPDATER_EXE");
+}
+
+std::string AllocFailUpdaterPath()
+{
+    return ImageFromEnvironment("UPDATER_ALLOCFAIL_EXE");
 }
 
 std::string TestBinary(const char *name)

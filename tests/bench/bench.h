@@ -65,8 +65,13 @@ Transcript AnswerUntilEnd(Child &child, const std::string &answers, DWORD timeou
 Transcript RunAndAnswer(const std::string &exe, const std::string &workDir, const std::string &answers,
                         DWORD timeoutMs = 30000, const std::string &arguments = "");
 
-// The x86_64 updater that the tests run: Updater.exe beside the test program.
+// The updater image under test, named by the environment variable UPDATER_EXE
+// (a Windows path, or a Unix one that Wine reaches through Z:); the test
+// program ends at once, saying so, when it names none.
 std::string UpdaterPath();
+// The same for the updater built with the failing-allocation seam:
+// UPDATER_ALLOCFAIL_EXE.
+std::string AllocFailUpdaterPath();
 // A folder beside the test program, holding the test's helper programs.
 std::string TestBinary(const char *name);
 

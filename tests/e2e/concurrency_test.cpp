@@ -60,16 +60,6 @@ TEST_F(Concurrency, OfTwoCopiesStartedTogetherExactlyOneShowsABox)
     EXPECT_EQ(layout::DestinationStates(installDir), "ooooo-");
 }
 
-// Worked out apart from the updater, for a folder of plain ASCII.
-std::string GameName(const std::string &installDir)
-{
-    std::string name = installDir + "Calvento.exe";
-    for (char &c : name) {
-        c = c == '\\' ? ':' : (char)tolower((unsigned char)c);
-    }
-    return name;
-}
-
 TEST_F(Concurrency, GameStartedWhileAConfirmationIsOpenIsNotSeen)
 {
     Lay(0);
@@ -84,7 +74,7 @@ TEST_F(Concurrency, GameStartedWhileAConfirmationIsOpenIsNotSeen)
 
     // The check was made before this box: the game that starts now goes unseen.
     standin::GameStandIn game;
-    ASSERT_TRUE(game.Start(GameName(installDir), standin::MUTEX | standin::WINDOW_CLASS));
+    ASSERT_TRUE(game.Start(standin::ProbeName(installDir), standin::MUTEX | standin::WINDOW_CLASS));
     updater.Answer(box, IDYES);
     box = updater.WaitBox(10000);
     ASSERT_NE(box, nullptr);

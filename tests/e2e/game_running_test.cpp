@@ -36,17 +36,6 @@ const GameScenario kGameScenarios[] = {
     {"WindowTitleOnlyGoesOn", MUTEX | WINDOW_TITLE, nullptr, {kConfirmBase, kConfirmStart, kSuccess}, "nnnnnn"},
 };
 
-// Worked out here apart from the updater, for a folder of plain ASCII: the
-// path of Calvento.exe, lowered, each backslash a colon.
-std::string GameName(const std::string &installDir)
-{
-    std::string name = installDir + "Calvento.exe";
-    for (char &c : name) {
-        c = c == '\\' ? ':' : (char)tolower((unsigned char)c);
-    }
-    return name;
-}
-
 class GameRunning : public testing::TestWithParam<GameScenario> {};
 
 TEST_P(GameRunning, RefusesOnlyWhenTheGameHoldsBoth)
@@ -55,14 +44,11 @@ TEST_P(GameRunning, RefusesOnlyWhenTheGameHoldsBoth)
     bench::Scratch scratch;
     std::string installDir = scratch.Path() + "Game\\";
     std::string packageDir = scratch.Path() + "package\\";
-    for (char c : installDir) {
-        ASSERT_EQ(c & 0x80, 0) << "GameName handles ASCII folders only";
-    }
     LayInstallation(installDir, 0);
     LayPackage(packageDir, scenario.omit);
     bench::SetInstallDir(installDir);
     GameStandIn game;
-    ASSERT_TRUE(game.Start(GameName(installDir), scenario.held)) << "the stand-in did not come up";
+    ASSERT_TRUE(game.Start(ProbeName(installDir), scenario.held)) << "the stand-in did not come up";
 
     bench::Transcript run = bench::RunAndAnswer(bench::UpdaterPath(), packageDir, "YY");
     bench::RemoveInstallKey();

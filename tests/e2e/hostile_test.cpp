@@ -100,16 +100,6 @@ const HostileCase kHostileCases[] = {
      {"a.sd", "b.SD"}},
 };
 
-// Worked out apart from the updater, for ASCII text: lowered, each backslash a colon.
-std::string AsciiGameName(const std::string &path)
-{
-    std::string name = path;
-    for (char &c : name) {
-        c = c == '\\' ? ':' : (char)tolower((unsigned char)c);
-    }
-    return name;
-}
-
 // A Unix symbolic link, made and removed through the host's own ln and rm:
 // Wine 8 makes none through CreateSymbolicLinkA (it reports success and makes
 // nothing) nor FSCTL_SET_REPARSE_POINT (not supported), but it runs a Unix
@@ -228,9 +218,8 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         break;
     }
     case Setup::TwoByteFolderGameRunning:
-        // Worked out by hand: the separators become colons, the 0x5C of 表, ソ and 能 stay.
-        ASSERT_TRUE(game.Start(AsciiGameName(scratch.Path()) + "表ソ能:calvento.exe", standin::MUTEX |
-                                                                                         standin::WINDOW_CLASS));
+        // The separators become colons, the 0x5C of 表, ソ and 能 stays.
+        ASSERT_TRUE(game.Start(standin::ProbeName(installDir), standin::MUTEX | standin::WINDOW_CLASS));
         break;
     case Setup::SaveFolderIsAFile:
         bench::WriteFile(installDir + "save", "sentinel");

@@ -259,7 +259,7 @@ TEST_P(PurgeWithoutMemory, EndsTheRunWithNoBoxAndDeletesNothing)
     LaySaves(saveFolders[0]);
     SetEnvironmentVariableA(FAIL_MALLOC_VARIABLE, GetParam().failing);
 
-    bench::Transcript run = Run("YY", bench::TestBinary("UpdaterAllocFail.exe"));
+    bench::Transcript run = Run("YY", bench::AllocFailUpdaterPath());
 
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u);

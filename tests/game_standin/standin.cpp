@@ -3,6 +3,22 @@
 
 namespace standin {
 
+std::string ProbeName(const std::string &installDir)
+{
+    std::string name = installDir + "Calvento.exe";
+    for (size_t i = 0; i < name.size(); ++i) {
+        unsigned char c = (unsigned char)name[i];
+        if (IsDBCSLeadByteEx(932, c) && i + 1 < name.size()) {
+            ++i;
+        } else if (c >= 'A' && c <= 'Z') {
+            name[i] = (char)(c + 32);
+        } else if (c == '\\') {
+            name[i] = ':';
+        }
+    }
+    return name;
+}
+
 bool GameStandIn::Start(const std::string &name, unsigned what)
 {
     static int counter;

@@ -15,6 +15,12 @@ enum : unsigned {
     EVENT = 1u << 3,        // an event of that name, so no mutex can take it
 };
 
+// The name the running game holds its mutex and window class under, worked out
+// apart from the updater: the path of Calvento.exe in `installDir` (ending in a
+// backslash), ASCII capitals lowered and every single-byte backslash turned
+// into a colon; the second byte of a two-byte character is never touched.
+std::string ProbeName(const std::string &installDir);
+
 // A running stand-in; it is killed, and all it holds goes, with the object.
 class GameStandIn {
 public:

@@ -1,23 +1,17 @@
 #!/usr/bin/python3
 # The footprint of the shipped Updater.exe: its size, its size without the
 # resources, and the DLLs it imports. With --check, fails past the limits.
-# Usage: footprint.py [--check] Updater.exe
+# Usage: footprint.py [--check] [Updater.exe]
 import os
 import sys
 
 import pefile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'resources'))
+from shipped_image import ALLOWED_DLLS, image_path  # noqa: E402
+
 # Everything but the resources must fit in this; the icons alone are ~214 KB.
 LIMIT_WITHOUT_RESOURCES = 48 * 1024
-
-# DLLs that every Windows since XP carries in System32. A runtime DLL of the
-# compiler (libgcc_s, libstdc++, libwinpthread) is not among them, nor is a
-# Visual C++ runtime.
-WINDOWS_DLLS = {
-    'advapi32.dll', 'comctl32.dll', 'comdlg32.dll', 'gdi32.dll', 'kernel32.dll', 'msvcrt.dll', 'ntdll.dll',
-    'ole32.dll', 'oleaut32.dll', 'shell32.dll', 'shlwapi.dll', 'user32.dll', 'version.dll',
-}
-
 
 def resource_section(pe):
     """The section that holds the resource directory, or None."""
@@ -31,10 +25,7 @@ def main():
     args = sys.argv[1:]
     check = '--check' in args
     args = [arg for arg in args if arg != '--check']
-    if len(args) != 1:
-        print('usage: footprint.py [--check] Updater.exe', file=sys.stderr)
-        return 2
-    path = args[0]
+    path = image_path(args, 'footprint.py [--check] [Updater.exe]')
     try:
         pe = pefile.PE(path)
     except (OSError, pefile.PEFormatError) as error:
@@ -49,7 +40,7 @@ def main():
     without = total - resources
     dlls = [entry.dll.decode('ascii') for entry in getattr(pe, 'DIRECTORY_ENTRY_IMPORT', [])]
     dlls += [entry.dll.decode('ascii') for entry in getattr(pe, 'DIRECTORY_ENTRY_DELAY_IMPORT', [])]
-    foreign = [dll for dll in dlls if dll.lower() not in WINDOWS_DLLS]
+    foreign = [dll for dll in dlls if dll.lower() not in ALLOWED_DLLS]
 
     print(f'Footprint of {path}')
     print(f'  total size                {total:7d} bytes ({total / 1024:.1f} KiB)')

@@ -1,13 +1,15 @@
 #!/usr/bin/python3
 # Reads the shipped Updater.exe with an independent PE reader (Debian's
 # python3-pefile) and checks its header, imports and resources value by value.
-# Usage: check_pe.py Updater.exe. Prints every mismatch; exits 1 if there is one.
+# Usage: check_pe.py [Updater.exe]. Prints every mismatch; exits 1 if there is one.
 import struct
 import sys
 import xml.etree.ElementTree as ET
 from io import BytesIO
 
 import pefile
+
+from shipped_image import ALLOWED_DLLS, image_path
 
 LANG = 0x0411  # Japanese (Japan), on every resource
 
@@ -31,10 +33,6 @@ ICON_ENTRIES = [
     (32, 32, 0, 0, 1, 24, 3240, 3),
     (16, 16, 0, 0, 1, 32, 1128, 4),
 ]
-
-# Windows' own DLLs the updater may import; a runtime DLL (libgcc_s, libstdc++,
-# libwinpthread) would not be on the user's machine.
-ALLOWED_DLLS = {'kernel32.dll', 'user32.dll', 'advapi32.dll', 'shell32.dll', 'msvcrt.dll', 'gdi32.dll'}
 
 FIXED = {
     'Signature': 0xFEEF04BD,
@@ -254,13 +252,11 @@ def compare_element(element, expected, path):
 
 
 def main():
-    if len(sys.argv) != 2:
-        print('usage: check_pe.py Updater.exe', file=sys.stderr)
-        return 2
+    path = image_path(sys.argv[1:], 'check_pe.py [Updater.exe]')
     try:
-        pe = pefile.PE(sys.argv[1])
+        pe = pefile.PE(path)
     except (OSError, pefile.PEFormatError) as error:
-        print(f'{sys.argv[1]}: cannot read: {error}')
+        print(f'{path}: cannot read: {error}')
         return 1
     check_header(pe)
     check_imports(pe)
@@ -273,10 +269,10 @@ def main():
         check_version(pe)
         check_manifest(pe, table)
     for failure in failures:
-        print(f'{sys.argv[1]}: {failure}')
+        print(f'{path}: {failure}')
     if failures:
         return 1
-    print(f'{sys.argv[1]}: header, imports and {len(RESOURCES)} resources as expected')
+    print(f'{path}: header, imports and {len(RESOURCES)} resources as expected')
     return 0
 
 

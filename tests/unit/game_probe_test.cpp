@@ -16,9 +16,16 @@ using namespace standin;
 // closed twice shows. Counting calls, not live handles: Wine's
 // GetProcessHandleCount always answers 0, and a closed handle's value may be
 // handed out again at once.
+// The linker names the import pointers __imp_NAME on x86_64 and, with the
+// stdcall decoration and the leading underscore, __imp__NAME@ARGBYTES on i686.
+#ifdef _WIN64
+#define IMPORT_SEAM(seam, name, argBytes) #seam "___imp_" #name
+#else
+#define IMPORT_SEAM(seam, name, argBytes) "_" #seam "__imp__" #name "@" #argBytes
+#endif
 extern "C" {
-extern HANDLE(WINAPI *__real___imp_CreateMutexA)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR);
-extern BOOL(WINAPI *__real___imp_CloseHandle)(HANDLE);
+extern HANDLE(WINAPI *realCreateMutexA)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) __asm__(IMPORT_SEAM(__real, CreateMutexA, 12));
+extern BOOL(WINAPI *realCloseHandle)(HANDLE) __asm__(IMPORT_SEAM(__real, CloseHandle, 4));
 }
 
 namespace {
@@ -30,7 +37,7 @@ int otherCloses;       // every other call, failed ones included
 
 HANDLE WINAPI RecordingCreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name)
 {
-    HANDLE mutex = __real___imp_CreateMutexA(attributes, initialOwner, name);
+    HANDLE mutex = realCreateMutexA(attributes, initialOwner, name);
     // Keeps the probe's own last-error value for it to read.
     DWORD error = GetLastError();
     if (recording) {
@@ -42,7 +49,7 @@ HANDLE WINAPI RecordingCreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initi
 
 BOOL WINAPI RecordingCloseHandle(HANDLE handle)
 {
-    BOOL closed = __real___imp_CloseHandle(handle);
+    BOOL closed = realCloseHandle(handle);
     DWORD error = GetLastError();
     if (recording) {
         if (closed && handle == probeHandle) {
@@ -58,8 +65,10 @@ BOOL WINAPI RecordingCloseHandle(HANDLE handle)
 } // namespace
 
 extern "C" {
-HANDLE(WINAPI *__wrap___imp_CreateMutexA)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) = RecordingCreateMutexA;
-BOOL(WINAPI *__wrap___imp_CloseHandle)(HANDLE) = RecordingCloseHandle;
+extern HANDLE(WINAPI *wrapCreateMutexA)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) __asm__(IMPORT_SEAM(__wrap, CreateMutexA, 12));
+extern BOOL(WINAPI *wrapCloseHandle)(HANDLE) __asm__(IMPORT_SEAM(__wrap, CloseHandle, 4));
+HANDLE(WINAPI *wrapCreateMutexA)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) = RecordingCreateMutexA;
+BOOL(WINAPI *wrapCloseHandle)(HANDLE) = RecordingCloseHandle;
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "bench/bench.h"
+#include "game_standin/standin.h"
 
 namespace {
 
@@ -17,11 +18,11 @@ struct Options {
     std::string out;     // where the screenshots and index.md go
     std::string install; // the install folder without its trailing backslash; empty: no key
     std::string answers = "YY";
-    std::string game; // the game stand-in to start first, or empty
+    bool game = false; // start the game stand-in first
 };
 
 const char kUsage[] = "usage: demo_player.exe --updater EXE --package DIR --out DIR\n"
-                      "                       (--install DIR | --no-key) [--answers YN...] [--game EXE]\n";
+                      "                       (--install DIR | --no-key) [--answers YN...] [--game]\n";
 
 bool ParseOptions(int argc, char **argv, Options *options)
 {
@@ -30,6 +31,10 @@ bool ParseOptions(int argc, char **argv, Options *options)
         std::string name = argv[i];
         if (name == "--no-key") {
             noKey = true;
+            continue;
+        }
+        if (name == "--game") {
+            options->game = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -46,14 +51,12 @@ bool ParseOptions(int argc, char **argv, Options *options)
             options->install = value;
         } else if (name == "--answers") {
             options->answers = value;
-        } else if (name == "--game") {
-            options->game = value;
         } else {
             return false;
         }
     }
     bool keyChoiceMade = noKey != !options->install.empty();
-    bool gameNeedsInstall = options->game.empty() || !options->install.empty();
+    bool gameNeedsInstall = !options->game || !options->install.empty();
     return !options->updater.empty() && !options->package.empty() && !options->out.empty() && keyChoiceMade &&
            gameNeedsInstall;
 }
@@ -62,25 +65,6 @@ void Print(const std::string &utf8)
 {
     fwrite(utf8.data(), 1, utf8.size(), stdout);
     fflush(stdout);
-}
-
-// The name the running game holds its mutex and window class under: the path of
-// Calvento.exe, ASCII capitals lowered and every single-byte backslash turned
-// into a colon; the second byte of a two-byte character is never touched.
-std::string ProbeName(const std::string &installDir)
-{
-    std::string name = installDir + "Calvento.exe";
-    for (size_t i = 0; i < name.size(); ++i) {
-        unsigned char c = (unsigned char)name[i];
-        if (IsDBCSLeadByteEx(932, c) && i + 1 < name.size()) {
-            ++i;
-        } else if (c >= 'A' && c <= 'Z') {
-            name[i] = (char)(c + 32);
-        } else if (c == '\\') {
-            name[i] = ':';
-        }
-    }
-    return name;
 }
 
 // The box's lines in UTF-8; "\r\n" and a lone "\n" both end a line.
@@ -158,22 +142,6 @@ void AppendIndex(const Options &options, int number, const std::string &stem, co
     fclose(index);
 }
 
-// Starts the stand-in and waits until its window exists; the mutex comes first.
-bool StartGame(bench::Child *game, const Options &options, const std::string &name)
-{
-    if (!game->Start(options.game, options.out, "\"" + name + "\"")) {
-        return false;
-    }
-    DWORD start = GetTickCount();
-    while (FindWindowA(name.c_str(), NULL) == NULL) {
-        if (GetTickCount() - start > 10000) {
-            return false;
-        }
-        Sleep(20);
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -194,10 +162,10 @@ int main(int argc, char **argv)
         Print("Registry: HKCU\\Software\\brenmoral\\Calvento \"Dir\" = " + bench::ToUtf8(installDir) + "\n");
     }
 
-    bench::Child game;
-    if (!options.game.empty()) {
-        std::string name = ProbeName(options.install + "\\");
-        if (!StartGame(&game, options, name)) {
+    standin::GameStandIn game;
+    if (options.game) {
+        std::string name = standin::ProbeName(options.install + "\\");
+        if (!game.Start(name, standin::MUTEX | standin::WINDOW_CLASS)) {
             Print("The game stand-in did not start.\n");
             return 1;
         }

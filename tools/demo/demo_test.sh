@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One quick run of the README's demo: its transcript, its index, and screenshots
-# that exist and are not blank. $1: the x86_64 programs' folder, $2: a scratch folder.
+# that exist and are not blank, with the updater image under test (UPDATER_EXE).
+# $1: the folder of the player and the game stand-in, $2: a scratch folder.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$1
@@ -8,7 +9,8 @@ out=$2
 rm -rf "$out"
 mkdir -p "$out"
 
-bash "$here/../../scripts/demo.sh" --quick --bin "$bin" --out "$out/demo" >"$out/transcript.txt" 2>&1
+bash "$here/../../scripts/demo.sh" --quick --bin "$bin" --updater "${UPDATER_EXE:?names the image under test}" \
+    --out "$out/demo" >"$out/transcript.txt" 2>&1
 status=$?
 cat "$out/transcript.txt"
 

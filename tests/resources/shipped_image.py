@@ -1,0 +1,22 @@
+# What the host checks of the shipped Updater.exe share: which file they read,
+# and which DLLs that file may import.
+import os
+import sys
+
+# Windows' own DLLs the updater may import; a runtime DLL (libgcc_s, libstdc++,
+# libwinpthread) or a Visual C++ runtime would not be on the user's machine.
+ALLOWED_DLLS = {'kernel32.dll', 'user32.dll', 'advapi32.dll', 'shell32.dll', 'msvcrt.dll', 'gdi32.dll'}
+
+# scripts/test.sh names the image it built, or the one UPDATER_EXE named.
+VARIABLE = 'UPDATER_SHIPPED_EXE'
+
+
+def image_path(args, usage):
+    """The image named on the command line, else by UPDATER_SHIPPED_EXE; exits
+    with the usage when there is neither, so that no stale file is read."""
+    if len(args) == 1:
+        return args[0]
+    if not args and os.environ.get(VARIABLE):
+        return os.environ[VARIABLE]
+    print(f'usage: {usage}  (or set {VARIABLE})', file=sys.stderr)
+    sys.exit(2)
