@@ -3,6 +3,7 @@
 #include "bench/bench.h"
 
 #include <ostream>
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -82,6 +83,23 @@ std::string UpdaterPath()
 std::string AllocFailUpdaterPath()
 {
     return ImageFromEnvironment("UPDATER_ALLOCFAIL_EXE");
+}
+
+unsigned PointerSize(const std::string &path)
+{
+    std::string image = ReadFile(path);
+    if (image.size() < 0x40 || image.compare(0, 2, "MZ") != 0) {
+        return 0;
+    }
+    uint32_t header;
+    memcpy(&header, &image[0x3C], sizeof header);
+    // "PE\0\0", the 20-byte file header, then the optional header's magic.
+    if (header > image.size() - 26 || image.compare(header, 4, std::string("PE\0\0", 4)) != 0) {
+        return 0;
+    }
+    uint16_t magic;
+    memcpy(&magic, &image[header + 24], sizeof magic);
+    return magic == 0x10B ? 4 : magic == 0x20B ? 8 : 0;
 }
 
 std::string TestBinary(const char *name)

@@ -72,6 +72,9 @@ std::string UpdaterPath();
 // The same for the updater built with the failing-allocation seam:
 // UPDATER_ALLOCFAIL_EXE.
 std::string AllocFailUpdaterPath();
+// The size of a pointer in the Windows image `path`, from its optional
+// header: 4 for a 32-bit image, 8 for a 64-bit one, 0 when it is neither.
+unsigned PointerSize(const std::string &path);
 // A folder beside the test program, holding the test's helper programs.
 std::string TestBinary(const char *name);
 

@@ -234,7 +234,8 @@ TEST_F(Purge, AtMost8192FilesGoInOneRun)
 
 struct AllocationCase {
     const char *name;
-    const char *failing; // the block that cannot be had, as the seam takes it
+    unsigned pointers; // the block that cannot be had: this many pointers of the image under test,
+    unsigned bytes;    // or, with none, this many bytes
 };
 
 void PrintTo(const AllocationCase &c, std::ostream *os)
@@ -243,10 +244,11 @@ void PrintTo(const AllocationCase &c, std::ostream *os)
 }
 
 // The work list (1000 pointers), the result array (8192) and the folder copy.
+// A pointer is 4 bytes in the 32-bit updater, 8 in the 64-bit one.
 const AllocationCase kAllocationCases[] = {
-    {"WorkList", "8000"},
-    {"ResultArray", "65536"},
-    {"FolderCopy", "262"},
+    {"WorkList", 1000, 0},
+    {"ResultArray", 8192, 0},
+    {"FolderCopy", 0, 262},
 };
 
 // The updater built with the failing-allocation seam, armed through the
@@ -257,9 +259,14 @@ TEST_P(PurgeWithoutMemory, EndsTheRunWithNoBoxAndDeletesNothing)
 {
     LayInstallation(0, -1);
     LaySaves(saveFolders[0]);
-    SetEnvironmentVariableA(FAIL_MALLOC_VARIABLE, GetParam().failing);
+    const std::string updater = bench::AllocFailUpdaterPath();
+    unsigned pointerSize = bench::PointerSize(updater);
+    ASSERT_NE(pointerSize, 0u) << updater << " is no Windows image";
+    const AllocationCase &c = GetParam();
+    std::string failing = std::to_string(c.pointers != 0 ? c.pointers * pointerSize : c.bytes);
+    SetEnvironmentVariableA(FAIL_MALLOC_VARIABLE, failing.c_str());
 
-    bench::Transcript run = Run("YY", bench::AllocFailUpdaterPath());
+    bench::Transcript run = Run("YY", updater);
 
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u);
