@@ -63,6 +63,10 @@ else
     export UPDATER_ALLOCFAIL_EXE=$root/build/test/bin/UpdaterAllocFail.exe
 fi
 
+# Wine starts that failed before the program ran, tried once more (tests/wine-run).
+export WINE_RETRY_LOG=$root/build/test/wine-retries.log
+rm -f "$WINE_RETRY_LOG"
+
 run_tests() {
     export WINEPREFIX="$root/build/test/wineprefix"
     source scripts/wine-prefix.sh null
@@ -89,7 +93,11 @@ else
     run_tests "$@" || status=$?
 fi
 
+retries=0
+[ ! -f "$WINE_RETRY_LOG" ] || retries=$(wc -l <"$WINE_RETRY_LOG")
 echo
+echo "Wine starts tried again (no output, ended within 150 ms): $retries"
+[ "$retries" = 0 ] || sed 's/^/  /' "$WINE_RETRY_LOG"
 echo "End-to-end tables $ran."
 if [ -n "$units32" ]; then
     echo "Unit tests: x86_64 and i686 builds."
