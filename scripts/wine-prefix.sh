@@ -26,6 +26,15 @@ fi
 wine_stop
 mkdir -p "$WINEPREFIX"
 wine_start
+# A new prefix links the user's Documents, Desktop and the like to the Unix home
+# folder; the tests lay save folders out there, so each prefix gets folders of
+# its own, and the home folder stays untouched.
+for folder in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$folder" ]; then
+        rm "$folder"
+        mkdir "$folder"
+    fi
+done
 # The graphics driver is chosen when the desktop starts: after changing it,
 # start the server again so that it takes effect.
 if [ "${1:-null}" = null ]; then
