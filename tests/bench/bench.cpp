@@ -191,8 +191,10 @@ Transcript AnswerUntilEnd(Child &child, const std::string &answers, DWORD timeou
     Transcript transcript;
     size_t nextAnswer = 0;
     DWORD start = GetTickCount();
-    while (GetTickCount() - start <= timeoutMs) {
-        HWND box = child.WaitBox(timeoutMs - (GetTickCount() - start));
+    for (DWORD elapsed = 0; elapsed <= timeoutMs; elapsed = GetTickCount() - start) {
+        // One reading of the clock for the test and the wait: a second reading could
+        // be past the deadline, and the unsigned difference would wrap to 49 days.
+        HWND box = child.WaitBox(timeoutMs - elapsed);
         if (box == NULL) {
             break;
         }
