@@ -12,7 +12,7 @@ namespace {
 
 class Guard : public InstalledGame {
 protected:
-    void SetUp() override { Lay(layout::UPDATE1); }
+    void SetUp() override { ASSERT_EQ(Lay(layout::UPDATE1), ""); }
 };
 
 TEST_F(Guard, SecondCopyEndsSilentlyWhileTheFirstShowsABox)
