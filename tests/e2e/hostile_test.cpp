@@ -285,10 +285,12 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         }
         break;
     }
-    case Setup::DestinationHeldOpen:
+    case Setup::DestinationHeldOpen: {
         held = CreateFileA((installDir + "qzfchk.ini").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE) << "CreateFileA failed: " << GetLastError();
+        DWORD error = GetLastError();
+        ASSERT_NE(held, INVALID_HANDLE_VALUE) << "CreateFileA failed: " << error;
         break;
+    }
     case Setup::LinkToFolderOutside:
         ASSERT_EQ(bench::CreateFolder(scratch.Path() + "outside"), "");
         ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "outside\\x.sd", "sentinel"), "");
