@@ -94,7 +94,7 @@ if [ -z "$quick" ]; then
     log=build/demo/build.log
     echo "Building (log: $log)..."
     if ! { cmake --preset release && cmake --build --preset release -j2 &&
-        cmake --preset test && cmake --build --preset test -j2 --target Updater demo_player game_standin; } >"$log" 2>&1; then
+        cmake --preset test && cmake --build --preset test -j2 --target Updater demo_player; } >"$log" 2>&1; then
         tail -n 30 "$log"
         die "the build failed; see $log"
     fi
@@ -105,7 +105,12 @@ source scripts/x86-32.sh
 if [ -z "$updater" ]; then
     if wine_runs_32bit; then
         updater=$root/build/release/Updater.exe
-        [ -n "$quick" ] || echo "This demo runs the file that ships."
+        if [ -z "$quick" ]; then
+            echo "This demo runs the file that ships."
+            # The icon hook of the updater's bitness.
+            { cmake --preset test32 && cmake --build --preset test32 -j2 --target icon_hook_host; } >>"$log" 2>&1 ||
+                die "the build failed; see $log"
+        fi
     else
         updater=$bin/Updater.exe
         [ -n "$quick" ] || echo "This demo runs the x86_64 build: $no_32bit_reason."
@@ -126,6 +131,10 @@ for program in demo_player.exe game_standin.exe; do
     [ -f "$bin/$program" ] || die "no $(show "$bin")/$program: run without --quick to build it"
 done
 [ -f "$updater" ] || die "no $(show "$updater"): run without --quick to build it"
+# The player learns each box's icon through a hook of the updater's bitness.
+export UPDATER_ICON_HOOK_HOST=$bin/icon_hook_host.exe
+[ "$(pe_machine "$updater")" != i386 ] || UPDATER_ICON_HOOK_HOST=$root/build/test32/bin/icon_hook_host.exe
+[ -f "$UPDATER_ICON_HOOK_HOST" ] || die "no $(show "$UPDATER_ICON_HOOK_HOST"): run without --quick to build it"
 
 work=$root/build/demo
 mkdir -p "$work"

@@ -56,12 +56,11 @@ else
         ran="ran against the x86_64 build $UPDATER_EXE, NOT the shipped 32-bit image: $no_32bit_reason"
     fi
 fi
-# The allocation-failure updater of the same machine as the image under test.
-if [ "$(pe_machine "$UPDATER_EXE")" = i386 ]; then
-    export UPDATER_ALLOCFAIL_EXE=$root/build/test32/bin/UpdaterAllocFail.exe
-else
-    export UPDATER_ALLOCFAIL_EXE=$root/build/test/bin/UpdaterAllocFail.exe
-fi
+# The allocation-failure updater and the icon hook, of the same machine as the
+# image under test: a hook enters only a process of its own bitness.
+bin=$root/build/test/bin
+[ "$(pe_machine "$UPDATER_EXE")" != i386 ] || bin=$root/build/test32/bin
+export UPDATER_ALLOCFAIL_EXE=$bin/UpdaterAllocFail.exe UPDATER_ICON_HOOK_HOST=$bin/icon_hook_host.exe
 
 # Wine starts that failed before the program ran, tried once more (tests/wine-run).
 export WINE_RETRY_LOG=$root/build/test/wine-retries.log

@@ -14,6 +14,27 @@ bool operator==(const Box &a, const Box &b)
     return a.caption == b.caption && a.text == b.text && a.buttons == b.buttons && a.icon == b.icon;
 }
 
+const char *IconName(box_icon::Kind icon)
+{
+    switch (icon) {
+    case box_icon::UNSEEN:
+        return "icon not seen (no icon hook in the box's process)";
+    case box_icon::NONE:
+        return "no icon";
+    case box_icon::INFORMATION:
+        return "information icon";
+    case box_icon::QUESTION:
+        return "question icon";
+    case box_icon::WARNING:
+        return "warning icon";
+    case box_icon::ERROR_ICON:
+        return "error icon";
+    case box_icon::OTHER:
+        break;
+    }
+    return "an icon of its own";
+}
+
 static void PrintBytes(const std::string &s, std::ostream *os)
 {
     static const char hex[] = "0123456789ABCDEF";
@@ -24,7 +45,7 @@ static void PrintBytes(const std::string &s, std::ostream *os)
 
 void PrintTo(const Box &box, std::ostream *os)
 {
-    *os << "\n  [" << ToUtf8(box.caption) << "] " << box.buttons << (box.icon ? " icon" : "") << "\n  "
+    *os << "\n  [" << ToUtf8(box.caption) << "] " << box.buttons << ", " << IconName(box.icon) << "\n  "
         << ToUtf8(box.text) << "\n  caption bytes ";
     PrintBytes(box.caption, os);
     *os << "\n  text bytes ";
@@ -60,7 +81,7 @@ static std::string ImageFromEnvironment(const char *name)
     char value[MAX_PATH];
     DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
     if (length == 0 || length >= sizeof value) {
-        fprintf(stderr, "%s does not name the updater image to run (scripts/test.sh sets it)\n", name);
+        fprintf(stderr, "%s does not name the program to run (scripts/test.sh sets it)\n", name);
         ExitProcess(3);
     }
     std::string path(value, length);
@@ -85,9 +106,14 @@ std::string AllocFailUpdaterPath()
     return ImageFromEnvironment("UPDATER_ALLOCFAIL_EXE");
 }
 
+std::string IconHookHostPath()
+{
+    return ImageFromEnvironment("UPDATER_ICON_HOOK_HOST");
+}
+
 unsigned PointerSize(const std::string &path)
 {
-    std::string image = ReadFile(path);
+    std::string image = ReadWholeFile(path);
     if (image.size() < 0x40 || image.compare(0, 2, "MZ") != 0) {
         return 0;
     }
@@ -133,18 +159,6 @@ HWND FindBox(DWORD processId)
     return search.found;
 }
 
-static BOOL CALLBACK FindIcon(HWND child, LPARAM param)
-{
-    char className[16];
-    if (GetClassNameA(child, className, sizeof className) && _stricmp(className, "Static") == 0 &&
-        (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child) &&
-        SendMessageA(child, STM_GETICON, 0, 0) != 0) {
-        *(bool *)param = true;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 Box ReadBox(HWND window)
 {
     Box box;
@@ -167,8 +181,7 @@ Box ReadBox(HWND window)
             box.buttons += button.name;
         }
     }
-    box.icon = false;
-    EnumChildWindows(window, FindIcon, (LPARAM)&box.icon);
+    box.icon = (box_icon::Kind)(INT_PTR)GetPropA(window, box_icon::kProperty);
     return box;
 }
 
@@ -237,8 +250,10 @@ Transcript AnswerUntilEnd(Child &child, const std::string &answers, DWORD timeou
     Transcript transcript;
     size_t nextAnswer = 0;
     DWORD start = GetTickCount();
-    while (GetTickCount() - start <= timeoutMs) {
-        HWND box = child.WaitBox(timeoutMs - (GetTickCount() - start));
+    for (DWORD elapsed = 0; elapsed <= timeoutMs; elapsed = GetTickCount() - start) {
+        // One reading of the clock for the test and the wait: a second reading could
+        // be past the deadline, and the unsigned difference would wrap to 49 days.
+        HWND box = child.WaitBox(timeoutMs - elapsed);
         if (box == NULL) {
             break;
         }
@@ -266,38 +281,131 @@ Transcript RunAndAnswer(const std::string &exe, const std::string &workDir, cons
     return AnswerUntilEnd(child, answers, timeoutMs);
 }
 
+std::string WatchBoxIcons(const std::string &hostProgram)
+{
+    std::string readyName = "calvento_icon_hook_ready_" + std::to_string(GetCurrentProcessId());
+    HANDLE ready = CreateEventA(NULL, TRUE, FALSE, readyName.c_str());
+    if (ready == NULL) {
+        return Failed("CreateEventA", readyName, GetLastError());
+    }
+    // Lives, with the hook, as long as this process.
+    static Child host;
+    std::string failure;
+    if (!host.Start(hostProgram, ".", std::to_string(GetCurrentProcessId()) + " " + readyName)) {
+        failure = Failed("CreateProcessA", hostProgram, GetLastError());
+    }
+    DWORD exitCode = 0;
+    for (DWORD start = GetTickCount(); failure.empty() && WaitForSingleObject(ready, 20) != WAIT_OBJECT_0;) {
+        if (host.Wait(0, &exitCode)) {
+            failure = ToUtf8(hostProgram) + " ended with exit code " + std::to_string(exitCode) + "\n";
+        } else if (GetTickCount() - start > 10000) {
+            failure = ToUtf8(hostProgram) + " did not put the hook in place within 10 s\n";
+        }
+    }
+    CloseHandle(ready);
+    return failure;
+}
+
+std::string Failed(const char *call, const std::string &path, DWORD error)
+{
+    return std::string(call) + " failed for " + ToUtf8(path) + ": error " + std::to_string(error) + "\n";
+}
+
 Scratch::Scratch()
 {
     static int counter;
     char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    root = std::string(temp) + "calv" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter) + "\\";
-    RemoveTree(root);
-    MakeDir(root);
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    root = std::string(temp, length < sizeof temp ? length : 0) + "calv" + std::to_string(GetCurrentProcessId()) + "_" +
+           std::to_string(++counter) + "\\";
+}
+
+std::string Scratch::Make()
+{
+    if (root.find(':') == std::string::npos) {
+        return "GetTempPathA failed: no temp folder for " + root + "\n";
+    }
+    std::string failure = RemoveTree(root);
+    return failure.empty() ? CreateFolder(root) : failure;
 }
 
 Scratch::~Scratch()
 {
-    RemoveTree(root);
+    // What is left is reported by Make when a later process of the same id needs the name.
+    (void)RemoveTree(root);
 }
 
-void MakeDir(const std::string &path)
+std::wstring LongPath(const std::string &path)
 {
-    CreateDirectoryA(path.c_str(), NULL);
+    std::string full = "\\\\?\\" + path;
+    int wide = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
+    std::wstring name((size_t)wide, L'\0');
+    MultiByteToWideChar(932, 0, full.c_str(), -1, &name[0], wide);
+    name.resize((size_t)wide - 1);
+    return name;
 }
 
-static void WriteAll(HANDLE file, const std::string &content)
+std::string CreateFolder(const std::string &path)
 {
+    if (!CreateDirectoryW(LongPath(path).c_str(), NULL)) {
+        return Failed("CreateDirectoryW", path, GetLastError());
+    }
+    return "";
+}
+
+std::string CreateFolderAndParents(const std::string &path)
+{
+    // Each separator ends a folder on the way, and so does the end of the path;
+    // the second byte of a two-byte character is no separator, even a 0x5C.
+    for (size_t at = 0; at <= path.size(); ++at) {
+        if (at < path.size() && IsDBCSLeadByteEx(932, (BYTE)path[at])) {
+            ++at;
+        } else if ((at == path.size() || path[at] == '\\') && at > 0 && path[at - 1] != ':') {
+            std::string folder = path.substr(0, at);
+            if (!IsFolder(folder)) {
+                std::string failure = CreateFolder(folder);
+                if (!failure.empty()) {
+                    return failure;
+                }
+            }
+        }
+    }
+    return "";
+}
+
+std::string WriteNewFile(const std::string &path, const std::string &content)
+{
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        return;
+        return Failed("CreateFileW", path, GetLastError());
     }
     DWORD written = 0;
-    ::WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    BOOL wrote = ::WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    DWORD error = GetLastError();
     CloseHandle(file);
+    if (!wrote) {
+        return Failed("WriteFile", path, error);
+    }
+    if (written != content.size()) {
+        return "WriteFile wrote " + std::to_string(written) + " of " + std::to_string(content.size()) +
+               " bytes to " + ToUtf8(path) + "\n";
+    }
+    return "";
 }
 
-static std::string ReadAll(HANDLE file)
+std::string SetAttributes(const std::string &path, DWORD attributes)
 {
+    if (!SetFileAttributesW(LongPath(path).c_str(), attributes)) {
+        return Failed("SetFileAttributesW", path, GetLastError());
+    }
+    return "";
+}
+
+static const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::string ReadWholeFile(const std::string &path)
+{
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, kShareAll, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         return "<none>";
     }
@@ -311,119 +419,123 @@ static std::string ReadAll(HANDLE file)
     return content;
 }
 
-static const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-void WriteFile(const std::string &path, const std::string &content)
+bool PathExists(const std::string &path)
 {
-    WriteAll(CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL), content);
+    return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::wstring LongPath(const std::string &path)
+bool IsFolder(const std::string &path)
 {
-    std::string full = "\\\\?\\" + path;
-    int wide = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
-    std::wstring name((size_t)wide, L'\0');
-    MultiByteToWideChar(932, 0, full.c_str(), -1, &name[0], wide);
-    name.resize((size_t)wide - 1);
-    return name;
-}
-
-void WriteLongPathFile(const std::string &path, const std::string &content)
-{
-    WriteAll(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL),
-             content);
-}
-
-std::string ReadFile(const std::string &path)
-{
-    return ReadAll(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, NULL, OPEN_EXISTING, 0, NULL));
-}
-
-std::string ReadLongPathFile(const std::string &path)
-{
-    return ReadAll(CreateFileW(LongPath(path).c_str(), GENERIC_READ, kShareAll, NULL, OPEN_EXISTING, 0, NULL));
-}
-
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool IsDir(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+static std::string Narrow(const std::wstring &wide)
+{
+    int size = WideCharToMultiByte(932, 0, wide.c_str(), -1, NULL, 0, NULL, NULL);
+    std::string text((size_t)size, '\0');
+    WideCharToMultiByte(932, 0, wide.c_str(), -1, &text[0], size, NULL, NULL);
+    text.resize((size_t)size - 1);
+    return text;
+}
+
+static std::string FailedW(const char *call, const std::wstring &path, DWORD error)
+{
+    return Failed(call, Narrow(path.substr(4)), error);
 }
 
 // Works on wide "\\?\" paths: a folder of two-byte names may end in a 0x5C
 // that is no separator, and a fixture may pass MAX_PATH.
-static void RemoveTreeW(const std::wstring &folder)
+static std::string RemoveTreeW(const std::wstring &folder)
 {
+    std::string failures;
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            std::wstring child = folder + L"\\" + name;
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                RemoveDirectoryW(child.c_str());
-                DeleteFileW(child.c_str());
-            } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTreeW(child);
-            } else {
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
+    if (search == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        return absent ? "" : FailedW("FindFirstFileW", folder, error);
     }
+    do {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        std::wstring child = folder + L"\\" + name;
+        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // Never entered. Wine 8 removes what a link leads to instead of the
+            // link, so the tests remove their links through the host before this.
+            if (!RemoveDirectoryW(child.c_str()) && !DeleteFileW(child.c_str())) {
+                failures += FailedW("DeleteFileW", child, GetLastError());
+            }
+        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            failures += RemoveTreeW(child);
+        } else if (!DeleteFileW(child.c_str())) {
+            failures += FailedW("DeleteFileW", child, GetLastError());
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
     SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-    RemoveDirectoryW(folder.c_str());
+    if (!RemoveDirectoryW(folder.c_str())) {
+        failures += FailedW("RemoveDirectoryW", folder, GetLastError());
+    }
+    return failures;
 }
 
-void RemoveTree(const std::string &path)
+std::string RemoveTree(const std::string &path)
 {
     std::wstring folder = LongPath(path);
     if (folder.back() == L'\\') {
         folder.pop_back();
     }
-    RemoveTreeW(folder);
+    return RemoveTreeW(folder);
 }
 
 static const char kInstallKey[] = "Software\\brenmoral\\Calvento";
 
-void SetInstallDirBytes(const void *data, DWORD size, DWORD type)
+std::string SetInstallDirBytes(const void *data, DWORD size, DWORD type)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) !=
-        ERROR_SUCCESS) {
-        return;
+    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
+    if (status != ERROR_SUCCESS) {
+        return Failed("RegCreateKeyExA", std::string("HKCU\\") + kInstallKey, (DWORD)status);
     }
-    RegSetValueExA(key, "Dir", 0, type, (const BYTE *)data, size);
+    status = RegSetValueExA(key, "Dir", 0, type, (const BYTE *)data, size);
     RegCloseKey(key);
-}
-
-void SetInstallDir(const std::string &data, DWORD type)
-{
-    SetInstallDirBytes(data.c_str(), (DWORD)data.size() + 1, type);
-}
-
-void RemoveInstallKey()
-{
-    RegDeleteKeyA(HKEY_CURRENT_USER, kInstallKey);
-}
-
-void SetInstallKeyWithoutDir()
-{
-    RemoveInstallKey();
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) ==
-        ERROR_SUCCESS) {
-        RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        return Failed("RegSetValueExA", std::string("HKCU\\") + kInstallKey + "\\Dir", (DWORD)status);
     }
+    return "";
+}
+
+std::string SetInstallDir(const std::string &data, DWORD type)
+{
+    return SetInstallDirBytes(data.c_str(), (DWORD)data.size() + 1, type);
+}
+
+std::string RemoveInstallKey()
+{
+    LONG status = RegDeleteKeyA(HKEY_CURRENT_USER, kInstallKey);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        return Failed("RegDeleteKeyA", std::string("HKCU\\") + kInstallKey, (DWORD)status);
+    }
+    return "";
+}
+
+std::string SetInstallKeyWithoutDir()
+{
+    std::string failure = RemoveInstallKey();
+    if (!failure.empty()) {
+        return failure;
+    }
+    HKEY key;
+    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, kInstallKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
+    if (status != ERROR_SUCCESS) {
+        return Failed("RegCreateKeyExA", std::string("HKCU\\") + kInstallKey, (DWORD)status);
+    }
+    RegCloseKey(key);
+    return "";
 }
 
 } // namespace bench

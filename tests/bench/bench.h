@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "icon_hook/box_icon.h"
 #include "platform/win32.h"
 
 namespace bench {
@@ -14,10 +15,12 @@ struct Box {
     std::string caption;
     std::string text;
     std::string buttons; // "OK" or "YES|NO": the visible buttons, in id order
-    bool icon;           // an icon is shown beside the text
+    box_icon::Kind icon; // the standard icon beside the text, as the icon hook saw it
 };
 
 bool operator==(const Box &a, const Box &b);
+// "information icon", "no icon" and so on, for messages a developer reads.
+const char *IconName(box_icon::Kind icon);
 void PrintTo(const Box &box, std::ostream *os);
 
 struct Transcript {
@@ -51,6 +54,11 @@ private:
     PROCESS_INFORMATION process = {};
 };
 
+// Installs the icon hook for every process that shows a box from now on, by
+// starting `hostProgram` (icon_hook_host.exe of the updater's bitness), which
+// keeps it until this process ends. Empty when the hook is in place, else why not.
+[[nodiscard]] std::string WatchBoxIcons(const std::string &hostProgram);
+// The box's texts, buttons and the icon the hook recorded (UNSEEN without one).
 Box ReadBox(HWND box);
 // The visible box of process `processId`, or NULL when it shows none.
 HWND FindBox(DWORD processId);
@@ -72,6 +80,9 @@ std::string UpdaterPath();
 // The same for the updater built with the failing-allocation seam:
 // UPDATER_ALLOCFAIL_EXE.
 std::string AllocFailUpdaterPath();
+// The icon hook's host of the same bitness as the image under test, which only
+// a hook of that bitness can enter: UPDATER_ICON_HOOK_HOST.
+std::string IconHookHostPath();
 // The size of a pointer in the Windows image `path`, from its optional
 // header: 4 for a 32-bit image, 8 for a 64-bit one, 0 when it is neither.
 unsigned PointerSize(const std::string &path);
@@ -81,14 +92,24 @@ std::string TestBinary(const char *name);
 // Converts code page 932 bytes to UTF-8, for messages a developer reads.
 std::string ToUtf8(const std::string &cp932);
 
-// A fresh folder under the prefix's temp folder, removed with all it holds
-// (read-only files included) when the object goes.
+// "CALL failed for PATH: error N" and a line feed, the path in UTF-8.
+std::string Failed(const char *call, const std::string &path, DWORD error);
+
+// Fixture steps. Each returns an empty text when it did what it says, else a
+// line naming the call, the path and the Windows error; a test checks it, as in
+// ASSERT_EQ(bench::WriteNewFile(path, "x"), ""). Paths are code page 932 text,
+// absolute, of any length: the steps go through LongPath and the wide functions.
+
+// A folder under the prefix's temp folder that Make creates anew, and that is
+// removed with all it holds (read-only files included) when the object goes.
 class Scratch {
 public:
     Scratch();
     ~Scratch();
     Scratch(const Scratch &) = delete;
     Scratch &operator=(const Scratch &) = delete;
+    // Removes what an earlier process of the same id left there, then creates it.
+    [[nodiscard]] std::string Make();
     // The folder's path, ending in a backslash.
     const std::string &Path() const { return root; }
 
@@ -96,27 +117,30 @@ private:
     std::string root;
 };
 
-// File helpers; every path is code page 932 text.
-void MakeDir(const std::string &path);
-void WriteFile(const std::string &path, const std::string &content);
+// Creates one folder, which must not exist yet; its parent must.
+[[nodiscard]] std::string CreateFolder(const std::string &path);
+// Creates every folder of `path` that does not exist yet.
+[[nodiscard]] std::string CreateFolderAndParents(const std::string &path);
+// Creates a file, which must not exist yet, holding exactly `content`.
+[[nodiscard]] std::string WriteNewFile(const std::string &path, const std::string &content);
+[[nodiscard]] std::string SetAttributes(const std::string &path, DWORD attributes);
+// Removes a folder and all it holds; a path that does not exist is no failure.
+[[nodiscard]] std::string RemoveTree(const std::string &path);
+
 // An absolute path as the wide functions take it past MAX_PATH: "\\?\" and
 // the path in UTF-16, with no separator doubled or relative part in it.
 std::wstring LongPath(const std::string &path);
-// WriteFile and ReadFile past MAX_PATH, through LongPath.
-void WriteLongPathFile(const std::string &path, const std::string &content);
-std::string ReadLongPathFile(const std::string &path);
 // The file's bytes, or "<none>" when it cannot be read (absent, or a folder).
-std::string ReadFile(const std::string &path);
-bool Exists(const std::string &path);
-bool IsDir(const std::string &path);
-// Removes a folder and all it holds; `path` is absolute, of any length.
-void RemoveTree(const std::string &path);
+std::string ReadWholeFile(const std::string &path);
+bool PathExists(const std::string &path);
+bool IsFolder(const std::string &path);
 
 // The updater's registry value: HKCU\Software\brenmoral\Calvento, "Dir".
-void SetInstallDir(const std::string &data, DWORD type = REG_SZ);
-void SetInstallDirBytes(const void *data, DWORD size, DWORD type);
-void RemoveInstallKey();
+[[nodiscard]] std::string SetInstallDir(const std::string &data, DWORD type = REG_SZ);
+[[nodiscard]] std::string SetInstallDirBytes(const void *data, DWORD size, DWORD type);
+// Removes the key; one that does not exist is no failure.
+[[nodiscard]] std::string RemoveInstallKey();
 // The key exists, but holds no value "Dir".
-void SetInstallKeyWithoutDir();
+[[nodiscard]] std::string SetInstallKeyWithoutDir();
 
 } // namespace bench

@@ -18,7 +18,7 @@ const int kTrials = 25;
 
 TEST_F(Concurrency, OfTwoCopiesStartedTogetherExactlyOneShowsABox)
 {
-    Lay(layout::UPDATE1);
+    ASSERT_EQ(Lay(layout::UPDATE1), "");
     for (int trial = 0; trial < kTrials; ++trial) {
         SCOPED_TRACE(testing::Message() << "trial " << trial);
         bench::Child copies[2];
@@ -62,9 +62,9 @@ TEST_F(Concurrency, OfTwoCopiesStartedTogetherExactlyOneShowsABox)
 
 TEST_F(Concurrency, GameStartedWhileAConfirmationIsOpenIsNotSeen)
 {
-    Lay(0);
-    bench::MakeDir(installDir + "save");
-    bench::WriteFile(installDir + "save\\a.sd", "save");
+    ASSERT_EQ(Lay(0), "");
+    ASSERT_EQ(bench::CreateFolder(installDir + "save"), "");
+    ASSERT_EQ(bench::WriteNewFile(installDir + "save\\a.sd", "save"), "");
 
     bench::Child updater;
     ASSERT_TRUE(updater.Start(bench::UpdaterPath(), packageDir));
@@ -88,7 +88,7 @@ TEST_F(Concurrency, GameStartedWhileAConfirmationIsOpenIsNotSeen)
     ASSERT_TRUE(updater.Wait(10000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
     EXPECT_EQ(layout::DestinationStates(installDir), "nnnnnn");
-    EXPECT_FALSE(bench::Exists(installDir + "save\\a.sd"));
+    EXPECT_FALSE(bench::PathExists(installDir + "save\\a.sd"));
 
     // The stand-in is the game as the check sees it: a copy started now refuses.
     bench::Transcript later = bench::RunAndAnswer(bench::UpdaterPath(), packageDir, "YY");

@@ -42,16 +42,17 @@ TEST_P(GameRunning, RefusesOnlyWhenTheGameHoldsBoth)
 {
     const GameScenario &scenario = GetParam();
     bench::Scratch scratch;
+    ASSERT_EQ(scratch.Make(), "");
     std::string installDir = scratch.Path() + "Game\\";
     std::string packageDir = scratch.Path() + "package\\";
-    LayInstallation(installDir, 0);
-    LayPackage(packageDir, scenario.omit);
-    bench::SetInstallDir(installDir);
+    ASSERT_EQ(LayInstallation(installDir, 0), "");
+    ASSERT_EQ(LayPackage(packageDir, scenario.omit), "");
+    ASSERT_EQ(bench::SetInstallDir(installDir), "");
     GameStandIn game;
     ASSERT_TRUE(game.Start(ProbeName(installDir), scenario.held)) << "the stand-in did not come up";
 
     bench::Transcript run = bench::RunAndAnswer(bench::UpdaterPath(), packageDir, "YY");
-    bench::RemoveInstallKey();
+    EXPECT_EQ(bench::RemoveInstallKey(), "");
 
     ASSERT_TRUE(run.finished) << "the updater did not end";
     EXPECT_EQ(run.exitCode, 0u);

@@ -100,53 +100,84 @@ const HostileCase kHostileCases[] = {
      {"a.sd", "b.SD"}},
 };
 
-// A Unix symbolic link, made and removed through the host's own ln and rm:
-// Wine 8 makes none through CreateSymbolicLinkA (it reports success and makes
-// nothing) nor FSCTL_SET_REPARSE_POINT (not supported), but it runs a Unix
-// program named by its path on drive Z: and shows what that program made.
+// A Unix symbolic link, made and removed through the host's own ln and rm,
+// started with no shell between: Wine 8 makes none through CreateSymbolicLinkA
+// (it reports success and makes nothing) nor FSCTL_SET_REPARSE_POINT (not
+// supported), and its DeleteFileW and RemoveDirectoryW of a link remove what the
+// link leads to; but it runs a Unix program named by its path on drive Z:, with
+// the arguments split as Windows splits a command line, and shows what it made.
 class UnixLink {
 public:
     UnixLink(const std::string &target, const std::string &link) : link(link)
     {
-        made = RunAndAwait("Z:\\bin\\ln -s " + UnixPath(target) + " " + UnixPath(link), true);
+        std::wstring from = UnixPath(target);
+        std::wstring to = UnixPath(link);
+        made = !from.empty() && !to.empty() &&
+               RunAndAwait(L"Z:\\bin\\ln -s -- " + Quoted(from) + L" " + Quoted(to), true);
     }
-    ~UnixLink() { RunAndAwait("Z:\\bin\\rm -f " + UnixPath(link), false); }
+    ~UnixLink()
+    {
+        std::wstring to = UnixPath(link);
+        if (!to.empty()) {
+            RunAndAwait(L"Z:\\bin\\rm -- " + Quoted(to), false);
+        }
+    }
     UnixLink(const UnixLink &) = delete;
     UnixLink &operator=(const UnixLink &) = delete;
     bool made = false;
 
 private:
-    static std::string UnixPath(const std::string &path)
+    // The host's path of `path`, in UTF-16; empty when Wine has none.
+    static std::wstring UnixPath(const std::string &path)
     {
         typedef char *(CDECL * UnixFileName)(const WCHAR *);
         UnixFileName toUnix = (UnixFileName)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
                                                                          "wine_get_unix_file_name");
         WCHAR wide[1024];
         if (toUnix == NULL || MultiByteToWideChar(932, 0, path.c_str(), -1, wide, 1024) == 0) {
-            return "";
+            return L"";
         }
         char *unix = toUnix(wide);
         if (unix == NULL) {
-            return "";
+            return L"";
         }
-        std::string text = unix;
+        // The host's names are UTF-8; Wine hands them on to the Unix program as such.
+        int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, unix, -1, wide, 1024);
         HeapFree(GetProcessHeap(), 0, unix);
-        return text;
+        return length > 0 ? std::wstring(wide, (size_t)length - 1) : L"";
+    }
+    // One argument that the split gives back whole: in quotes, every quote
+    // escaped, and so every backslash that comes before a quote.
+    static std::wstring Quoted(const std::wstring &argument)
+    {
+        std::wstring quoted = L"\"";
+        size_t backslashes = 0;
+        for (wchar_t c : argument) {
+            if (c == L'\\') {
+                ++backslashes;
+                continue;
+            }
+            quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+            quoted += c;
+            backslashes = 0;
+        }
+        quoted.append(backslashes * 2, L'\\');
+        return quoted + L"\"";
     }
     // Wine gives no handle to wait on for a Unix process: watch for its effect.
-    bool RunAndAwait(std::string commandLine, bool exists)
+    bool RunAndAwait(std::wstring commandLine, bool exists)
     {
-        STARTUPINFOA startup = {};
+        STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        if (!CreateProcessW(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
             return false;
         }
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
         for (int i = 0; i < 500; ++i) {
-            WIN32_FIND_DATAA entry;
-            HANDLE search = FindFirstFileA(link.c_str(), &entry);
+            WIN32_FIND_DATAW entry;
+            HANDLE search = FindFirstFileW(bench::LongPath(link).c_str(), &entry);
             if (search != INVALID_HANDLE_VALUE) {
                 FindClose(search);
             }
@@ -166,6 +197,7 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
 {
     const HostileCase &c = GetParam();
     bench::Scratch scratch;
+    ASSERT_EQ(scratch.Make(), "");
     std::string installDir = scratch.Path() + "game\\";
     if (c.installDirLength > 0) {
         installDir = scratch.Path() + std::string(c.installDirLength - scratch.Path().size() - 1, 'g') + "\\";
@@ -175,15 +207,15 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
     }
     std::string saveDir = installDir + "save\\";
     std::string packageDir = scratch.Path() + "package\\";
-    LayInstallation(installDir, 0);
-    LaySentinels(scratch.Path(), installDir, c.setup != Setup::SaveFolderIsAFile);
-    LayPackage(packageDir);
+    ASSERT_EQ(LayInstallation(installDir, 0), "");
+    ASSERT_EQ(LaySentinels(scratch.Path(), installDir, c.setup != Setup::SaveFolderIsAFile), "");
+    ASSERT_EQ(LayPackage(packageDir), "");
     for (const char *save : c.saves) {
-        bench::WriteLongPathFile(saveDir + save, std::string("save:") + save);
+        ASSERT_EQ(bench::WriteNewFile(saveDir + save, std::string("save:") + save), "");
     }
 
-    bench::RemoveInstallKey();
-    bench::SetInstallDir(installDir);
+    ASSERT_EQ(bench::RemoveInstallKey(), "");
+    ASSERT_EQ(bench::SetInstallDir(installDir), "");
     HANDLE held = INVALID_HANDLE_VALUE;
     standin::GameStandIn game;
     std::unique_ptr<UnixLink> links[2];
@@ -193,12 +225,12 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         break;
     case Setup::DirDword: {
         DWORD value = 1;
-        bench::SetInstallDirBytes(&value, sizeof value, REG_DWORD);
+        ASSERT_EQ(bench::SetInstallDirBytes(&value, sizeof value, REG_DWORD), "");
         break;
     }
     case Setup::DirMultiSz: {
         std::string texts = installDir + '\0' + scratch.Path() + '\0' + '\0';
-        bench::SetInstallDirBytes(texts.data(), (DWORD)texts.size(), REG_MULTI_SZ);
+        ASSERT_EQ(bench::SetInstallDirBytes(texts.data(), (DWORD)texts.size(), REG_MULTI_SZ), "");
         break;
     }
     case Setup::DirExpandSzReference: {
@@ -209,12 +241,12 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         char expanded[MAX_PATH];
         ExpandEnvironmentStringsA(reference.c_str(), expanded, sizeof expanded);
         ASSERT_EQ(std::string(expanded), installDir) << "the reference must name the installation once expanded";
-        bench::SetInstallDir(reference, REG_EXPAND_SZ);
+        ASSERT_EQ(bench::SetInstallDir(reference, REG_EXPAND_SZ), "");
         break;
     }
     case Setup::Dir261RegSzNoTerminator: {
         std::string bytes = installDir + std::string(261 - installDir.size(), 'x');
-        bench::SetInstallDirBytes(bytes.data(), 261, REG_SZ);
+        ASSERT_EQ(bench::SetInstallDirBytes(bytes.data(), 261, REG_SZ), "");
         break;
     }
     case Setup::TwoByteFolderGameRunning:
@@ -222,11 +254,11 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         ASSERT_TRUE(game.Start(standin::ProbeName(installDir), standin::MUTEX | standin::WINDOW_CLASS));
         break;
     case Setup::SaveFolderIsAFile:
-        bench::WriteFile(installDir + "save", "sentinel");
+        ASSERT_EQ(bench::WriteNewFile(installDir + "save", "sentinel"), "");
         break;
     case Setup::SaveSettingsIsAFolder:
-        bench::MakeDir(installDir + "qzsfs.dat");
-        bench::WriteFile(installDir + "qzsfs.dat\\a.sd", "sentinel");
+        ASSERT_EQ(bench::CreateFolder(installDir + "qzsfs.dat"), "");
+        ASSERT_EQ(bench::WriteNewFile(installDir + "qzsfs.dat\\a.sd", "sentinel"), "");
         break;
     case Setup::HiddenSystemReadOnly: {
         const std::pair<const char *, DWORD> attributes[] = {
@@ -237,43 +269,45 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         };
         for (const auto &[name, attribute] : attributes) {
             std::string path = saveDir + name;
-            SetFileAttributesA(path.c_str(), attribute);
+            ASSERT_EQ(bench::SetAttributes(path, attribute), "");
             ASSERT_EQ(GetFileAttributesA(path.c_str()) & attribute, attribute) << name << " did not take its attributes";
         }
         break;
     }
-    case Setup::DestinationHeldOpen:
+    case Setup::DestinationHeldOpen: {
         held = CreateFileA((installDir + "qzfchk.ini").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        DWORD error = GetLastError();
+        ASSERT_NE(held, INVALID_HANDLE_VALUE) << "CreateFileA failed: " << error;
         break;
+    }
     case Setup::LinkToFolderOutside:
-        bench::MakeDir(scratch.Path() + "outside");
-        bench::WriteFile(scratch.Path() + "outside\\x.sd", "sentinel");
-        bench::WriteFile(scratch.Path() + "outside\\keep.SD", "sentinel");
+        ASSERT_EQ(bench::CreateFolder(scratch.Path() + "outside"), "");
+        ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "outside\\x.sd", "sentinel"), "");
+        ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "outside\\keep.SD", "sentinel"), "");
         links[0] = std::make_unique<UnixLink>(scratch.Path() + "outside", saveDir + "linked.sd");
         links[1] = std::make_unique<UnixLink>(scratch.Path() + "outside", saveDir + "linked");
         ASSERT_TRUE(links[0]->made && links[1]->made);
         // Wine shows a link to a folder as a folder that is a reparse point.
-        ASSERT_TRUE(bench::IsDir(saveDir + "linked.sd"));
+        ASSERT_TRUE(bench::IsFolder(saveDir + "linked.sd"));
         break;
     case Setup::LinkToFileOutside:
-        bench::WriteFile(scratch.Path() + "keep.sd", "sentinel");
+        ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "keep.sd", "sentinel"), "");
         links[0] = std::make_unique<UnixLink>(scratch.Path() + "keep.sd", saveDir + "link.sd");
         ASSERT_TRUE(links[0]->made);
         // Wine shows a link to a file as a plain file, and DeleteFileA of it
         // would delete the file it leads to.
-        ASSERT_EQ(bench::ReadFile(saveDir + "link.sd"), "sentinel");
+        ASSERT_EQ(bench::ReadWholeFile(saveDir + "link.sd"), "sentinel");
         break;
     case Setup::InstallThroughLink:
         links[0] = std::make_unique<UnixLink>(scratch.Path() + "game", scratch.Path() + "linked_game");
         ASSERT_TRUE(links[0]->made);
-        bench::SetInstallDir(scratch.Path() + "linked_game\\");
+        ASSERT_EQ(bench::SetInstallDir(scratch.Path() + "linked_game\\"), "");
         break;
     }
     Tree before = Snapshot(scratch.Path());
 
     bench::Transcript run = bench::RunAndAnswer(bench::UpdaterPath(), packageDir, "YY");
-    bench::RemoveInstallKey();
+    EXPECT_EQ(bench::RemoveInstallKey(), "");
     if (held != INVALID_HANDLE_VALUE) {
         CloseHandle(held);
     }

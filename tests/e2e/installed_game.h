@@ -9,16 +9,19 @@
 
 class InstalledGame : public testing::Test {
 protected:
-    // Lays out the installation with the layout flags `flags` and the package.
-    void Lay(unsigned flags)
+    // Lays out the installation with the layout flags `flags` and the package;
+    // empty when all of it was laid out, else the steps that failed.
+    [[nodiscard]] std::string Lay(unsigned flags)
     {
         installDir = scratch.Path() + "game\\";
         packageDir = scratch.Path() + "package\\";
-        layout::LayInstallation(installDir, flags);
-        layout::LayPackage(packageDir);
-        bench::SetInstallDir(installDir);
+        std::string failures = scratch.Make();
+        failures += layout::LayInstallation(installDir, flags);
+        failures += layout::LayPackage(packageDir);
+        failures += bench::SetInstallDir(installDir);
+        return failures;
     }
-    void TearDown() override { bench::RemoveInstallKey(); }
+    void TearDown() override { EXPECT_EQ(bench::RemoveInstallKey(), ""); }
 
     bench::Scratch scratch;
     std::string installDir;

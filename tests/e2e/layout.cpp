@@ -19,9 +19,108 @@ const char *const kPackagePaths[7] = {
     "data\\pac\\update2.kpk",
 };
 
-// Paths of any length go through the wide functions and a "\\?\" path: the
-// single-byte ones refuse a path longer than MAX_PATH allows.
+using bench::CreateFolder;
 using bench::LongPath;
+using bench::WriteNewFile;
+
+static std::string OldFile(const std::string &installDir, const char *name)
+{
+    return WriteNewFile(installDir + name, std::string("old:") + name);
+}
+
+std::string LayInstallation(const std::string &installDir, unsigned flags)
+{
+    std::string failures = CreateFolder(installDir);
+    failures += OldFile(installDir, "inst.ini");
+    failures += OldFile(installDir, "qzfchk.ini");
+    failures += OldFile(installDir, "セーブファイル設定.exe");
+    if (!(flags & NO_UPDCHK)) {
+        failures += CreateFolder(installDir + "updchk");
+        failures += OldFile(installDir, "updchk\\bn.kpk");
+    }
+    if (!(flags & NO_PAC)) {
+        failures += CreateFolder(installDir + "pac");
+        if (flags & BN_KPK_DIR) {
+            failures += CreateFolder(installDir + "pac\\bn.kpk");
+        } else if (!(flags & NO_BN_KPK)) {
+            failures += OldFile(installDir, "pac\\bn.kpk");
+        }
+        if (flags & UPDATE1) {
+            failures += OldFile(installDir, "pac\\update1.kpk");
+        } else if (flags & UPDATE1_DIR) {
+            failures += CreateFolder(installDir + "pac\\update1.kpk");
+        }
+        if (flags & UPDATE2) {
+            failures += OldFile(installDir, "pac\\update2.kpk");
+        } else if (flags & UPDATE2_DIR) {
+            failures += CreateFolder(installDir + "pac\\update2.kpk");
+        }
+    }
+    if (flags & (READONLY_INST | READONLY_TOP)) {
+        failures += bench::SetAttributes(installDir + "inst.ini", FILE_ATTRIBUTE_READONLY);
+    }
+    if (flags & READONLY_TOP) {
+        failures += bench::SetAttributes(installDir + "qzfchk.ini", FILE_ATTRIBUTE_READONLY);
+        failures += bench::SetAttributes(installDir + "セーブファイル設定.exe", FILE_ATTRIBUTE_READONLY);
+    }
+    return failures;
+}
+
+std::string LayPackage(const std::string &packageDir, const char *omit)
+{
+    std::string failures = CreateFolder(packageDir);
+    for (const char *path : kPackagePaths) {
+        // A folder left out takes what it would hold with it.
+        std::string name = path;
+        if (omit != nullptr && (name == omit || name.rfind(std::string(omit) + "\\", 0) == 0)) {
+            continue;
+        }
+        std::string full = packageDir + path;
+        if (name == "data") {
+            failures += CreateFolder(full);
+            failures += CreateFolder(full + "\\updchk");
+            failures += CreateFolder(full + "\\pac");
+        } else {
+            failures += WriteNewFile(full, std::string("new:") + (path + 5));
+        }
+    }
+    return failures;
+}
+
+std::string DestinationStates(const std::string &installDir)
+{
+    std::string states;
+    for (const char *name : kDestinations) {
+        std::string content = bench::ReadWholeFile(installDir + name);
+        states += content == std::string("new:") + name ? 'n' : content == std::string("old:") + name ? 'o' : '-';
+    }
+    return states;
+}
+
+std::string LaySentinels(const std::string &above, const std::string &installDir, bool saveFolder)
+{
+    std::string failures = WriteNewFile(above + "y.sd", "sentinel");
+    failures += CreateFolder(above + "game_old");
+    failures += WriteNewFile(above + "game_old\\inst.ini", "sentinel");
+    failures += WriteNewFile(installDir + "x.sd", "sentinel");
+    failures += WriteNewFile(installDir + "save.sd", "sentinel");
+    failures += WriteNewFile(installDir + "inst.ini.bak", "sentinel");
+    if (bench::IsFolder(installDir + "pac")) {
+        failures += WriteNewFile(installDir + "pac\\bn.kpk.sd", "sentinel");
+    }
+    failures += CreateFolder(installDir + "save2");
+    failures += WriteNewFile(installDir + "save2\\a.sd", "sentinel");
+    if (saveFolder) {
+        failures += CreateFolder(installDir + "save");
+        failures += WriteNewFile(installDir + "save\\c.sdx", "sentinel");
+        failures += WriteNewFile(installDir + "save\\d.sd.bak", "sentinel");
+        failures += CreateFolder(installDir + "save\\sub");
+        failures += WriteNewFile(installDir + "save\\sub\\b.sd", "sentinel");
+        failures += CreateFolder(installDir + "save\\e.sd");
+        failures += WriteNewFile(installDir + "save\\e.sd\\f.sd", "sentinel");
+    }
+    return failures;
+}
 
 static std::string Narrow(const wchar_t *wide)
 {
@@ -30,113 +129,6 @@ static std::string Narrow(const wchar_t *wide)
     WideCharToMultiByte(932, 0, wide, -1, &text[0], size, NULL, NULL);
     text.resize((size_t)size - 1);
     return text;
-}
-
-static void MakeDir(const std::string &path)
-{
-    CreateDirectoryW(LongPath(path).c_str(), NULL);
-}
-
-static void WriteFile(const std::string &path, const std::string &content)
-{
-    bench::WriteLongPathFile(path, content);
-}
-
-static std::string ReadFile(const std::string &path)
-{
-    return bench::ReadLongPathFile(path);
-}
-
-static void OldFile(const std::string &installDir, const char *name)
-{
-    WriteFile(installDir + name, std::string("old:") + name);
-}
-
-void LayInstallation(const std::string &installDir, unsigned flags)
-{
-    MakeDir(installDir);
-    OldFile(installDir, "inst.ini");
-    OldFile(installDir, "qzfchk.ini");
-    OldFile(installDir, "セーブファイル設定.exe");
-    if (!(flags & NO_UPDCHK)) {
-        MakeDir(installDir + "updchk");
-        OldFile(installDir, "updchk\\bn.kpk");
-    }
-    if (!(flags & NO_PAC)) {
-        MakeDir(installDir + "pac");
-        if (flags & BN_KPK_DIR) {
-            MakeDir(installDir + "pac\\bn.kpk");
-        } else if (!(flags & NO_BN_KPK)) {
-            OldFile(installDir, "pac\\bn.kpk");
-        }
-        if (flags & UPDATE1) {
-            OldFile(installDir, "pac\\update1.kpk");
-        } else if (flags & UPDATE1_DIR) {
-            MakeDir(installDir + "pac\\update1.kpk");
-        }
-        if (flags & UPDATE2) {
-            OldFile(installDir, "pac\\update2.kpk");
-        } else if (flags & UPDATE2_DIR) {
-            bench::MakeDir(installDir + "pac\\update2.kpk");
-        }
-    }
-    if (flags & (READONLY_INST | READONLY_TOP)) {
-        SetFileAttributesA((installDir + "inst.ini").c_str(), FILE_ATTRIBUTE_READONLY);
-    }
-    if (flags & READONLY_TOP) {
-        SetFileAttributesA((installDir + "qzfchk.ini").c_str(), FILE_ATTRIBUTE_READONLY);
-        SetFileAttributesA((installDir + "セーブファイル設定.exe").c_str(), FILE_ATTRIBUTE_READONLY);
-    }
-}
-
-void LayPackage(const std::string &packageDir, const char *omit)
-{
-    bench::MakeDir(packageDir);
-    for (const char *path : kPackagePaths) {
-        if (omit != nullptr && std::string(omit) == path) {
-            continue;
-        }
-        std::string full = packageDir + path;
-        if (std::string(path) == "data") {
-            bench::MakeDir(full);
-            bench::MakeDir(full + "\\updchk");
-            bench::MakeDir(full + "\\pac");
-        } else {
-            bench::WriteFile(full, std::string("new:") + (path + 5));
-        }
-    }
-}
-
-std::string DestinationStates(const std::string &installDir)
-{
-    std::string states;
-    for (const char *name : kDestinations) {
-        std::string content = ReadFile(installDir + name);
-        states += content == std::string("new:") + name ? 'n' : content == std::string("old:") + name ? 'o' : '-';
-    }
-    return states;
-}
-
-void LaySentinels(const std::string &above, const std::string &installDir, bool saveFolder)
-{
-    WriteFile(above + "y.sd", "sentinel");
-    MakeDir(above + "game_old");
-    WriteFile(above + "game_old\\inst.ini", "sentinel");
-    WriteFile(installDir + "x.sd", "sentinel");
-    WriteFile(installDir + "save.sd", "sentinel");
-    WriteFile(installDir + "inst.ini.bak", "sentinel");
-    WriteFile(installDir + "pac\\bn.kpk.sd", "sentinel");
-    MakeDir(installDir + "save2");
-    WriteFile(installDir + "save2\\a.sd", "sentinel");
-    if (saveFolder) {
-        MakeDir(installDir + "save");
-        WriteFile(installDir + "save\\c.sdx", "sentinel");
-        WriteFile(installDir + "save\\d.sd.bak", "sentinel");
-        MakeDir(installDir + "save\\sub");
-        WriteFile(installDir + "save\\sub\\b.sd", "sentinel");
-        MakeDir(installDir + "save\\e.sd");
-        WriteFile(installDir + "save\\e.sd\\f.sd", "sentinel");
-    }
 }
 
 static void AddTree(const std::string &folder, Tree &tree)
@@ -159,7 +151,7 @@ static void AddTree(const std::string &folder, Tree &tree)
             tree[path] = "<dir>";
             AddTree(path + "\\", tree);
         } else {
-            tree[path] = ReadFile(path);
+            tree[path] = bench::ReadWholeFile(path);
         }
     } while (FindNextFileW(search, &entry));
     FindClose(search);

@@ -28,12 +28,15 @@ extern const char *const kDestinations[6];
 // The seven paths of a package, relative to its folder, in test order.
 extern const char *const kPackagePaths[7];
 
+// The layouts return, as the bench's fixture steps do, an empty text when all
+// of it was laid out, else a line for each step that failed.
+
 // Lays out an installation in `installDir` (ending in a backslash, of any
 // length); each file that exists holds "old:" and its name.
-void LayInstallation(const std::string &installDir, unsigned flags);
+[[nodiscard]] std::string LayInstallation(const std::string &installDir, unsigned flags);
 // Lays out a complete package in `packageDir`, each file holding "new:" and its
-// name; `omit` names a path of kPackagePaths to leave out.
-void LayPackage(const std::string &packageDir, const char *omit = nullptr);
+// name; `omit` names a path of kPackagePaths to leave out, with all it holds.
+[[nodiscard]] std::string LayPackage(const std::string &packageDir, const char *omit = nullptr);
 // One letter per destination: 'n' the package's file, 'o' the old file,
 // '-' no readable file.
 std::string DestinationStates(const std::string &installDir);
@@ -41,8 +44,9 @@ std::string DestinationStates(const std::string &installDir);
 // Lays out files and folders that no run may touch, around the installation in
 // `installDir` and its save folder "save\": beside and above both (`above` is
 // the folder that holds the installation), in subfolders, and with names like
-// theirs. `saveFolder` false leaves "save\" itself alone.
-void LaySentinels(const std::string &above, const std::string &installDir, bool saveFolder = true);
+// theirs; beside "pac\bn.kpk" only where "pac" is a folder. `saveFolder`
+// false leaves "save\" itself alone.
+[[nodiscard]] std::string LaySentinels(const std::string &above, const std::string &installDir, bool saveFolder = true);
 
 // Every folder and file under `root` (ending in a backslash) by its full path,
 // with "<dir>" for a folder, "<link>" for a link to a folder, else the bytes.

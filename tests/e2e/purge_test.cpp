@@ -55,6 +55,13 @@ std::vector<std::string> Contents(const std::string &folder)
 const std::vector<std::string> kFixture = {"B.SD", "a.sd", "c.sdx", "d.sd.bak", "e.sd", "e.sd\\f.sd"};
 const std::vector<std::string> kAfterPurge = {"c.sdx", "d.sd.bak", "e.sd", "e.sd\\f.sd"};
 
+std::vector<std::string> SortedFixture()
+{
+    std::vector<std::string> fixture = kFixture;
+    std::sort(fixture.begin(), fixture.end());
+    return fixture;
+}
+
 class Purge : public testing::Test {
 protected:
     void SetUp() override
@@ -65,44 +72,48 @@ protected:
         documents = SpecialFolder(CSIDL_PERSONAL);
         ASSERT_FALSE(appData.empty());
         ASSERT_FALSE(documents.empty());
+        ASSERT_EQ(scratch.Make(), "");
         // The four places a save folder can be, by mode.
         saveFolders = {installDir + "save\\", appData + kSaveTail, documents + kSaveTail,
                        documents + "\\My Games" + kSaveTail};
-        layout::LayPackage(packageDir);
+        ASSERT_EQ(layout::LayPackage(packageDir), "");
     }
     void TearDown() override
     {
-        bench::RemoveInstallKey();
-        bench::RemoveTree(appData + "\\Brenmoral_SaveData");
-        bench::RemoveTree(documents + "\\Brenmoral_SaveData");
-        bench::RemoveTree(documents + "\\My Games\\Brenmoral_SaveData");
+        EXPECT_EQ(bench::RemoveInstallKey(), "");
+        EXPECT_EQ(bench::RemoveTree(appData + "\\Brenmoral_SaveData"), "");
+        EXPECT_EQ(bench::RemoveTree(documents + "\\Brenmoral_SaveData"), "");
+        EXPECT_EQ(bench::RemoveTree(documents + "\\My Games\\Brenmoral_SaveData"), "");
         SetEnvironmentVariableA(FAIL_MALLOC_VARIABLE, NULL);
     }
 
-    void LayInstallation(unsigned flags, int mode)
+    // The installation, its settings file when `mode` is not negative, and the
+    // registry value; empty when all of it was laid out, else the steps that failed.
+    [[nodiscard]] std::string LayInstallation(unsigned flags, int mode)
     {
-        layout::LayInstallation(installDir, flags);
+        std::string failures = layout::LayInstallation(installDir, flags);
         if (mode >= 0) {
             std::string settings(88, '\0');
             settings[84] = (char)mode;
-            bench::WriteFile(installDir + "qzsfs.dat", settings);
+            failures += bench::WriteNewFile(installDir + "qzsfs.dat", settings);
         }
-        bench::SetInstallDir(installDir);
+        failures += bench::SetInstallDir(installDir);
+        return failures;
     }
 
-    // Lays the fixture in `folder`, making the folders on the way.
-    static void LaySaves(const std::string &folder)
+    // Lays the fixture in `folder`, making the folders on the way; empty when
+    // the folder then holds exactly the fixture, else what went wrong.
+    [[nodiscard]] static std::string LaySaves(const std::string &folder)
     {
-        for (size_t at = 0; (at = folder.find('\\', at)) != std::string::npos; ++at) {
-            bench::MakeDir(folder.substr(0, at));
-        }
+        std::string failures = bench::CreateFolderAndParents(folder);
         for (const std::string &name : kFixture) {
-            if (name == "e.sd") {
-                bench::MakeDir(folder + name);
-            } else {
-                bench::WriteFile(folder + name, "save");
-            }
+            failures +=
+                name == "e.sd" ? bench::CreateFolder(folder + name) : bench::WriteNewFile(folder + name, "save");
         }
+        if (failures.empty() && Contents(folder) != SortedFixture()) {
+            failures = "more than the fixture in " + bench::ToUtf8(folder) + "\n";
+        }
+        return failures;
     }
 
     bench::Transcript Run(const char *answers, const std::string &exe = bench::UpdaterPath())
@@ -141,8 +152,8 @@ class PurgeByState : public Purge, public testing::WithParamInterface<StateCase>
 TEST_P(PurgeByState, PurgesOnlyABaseInstallation)
 {
     const StateCase &c = GetParam();
-    LayInstallation(c.install, -1);
-    LaySaves(saveFolders[0]);
+    ASSERT_EQ(LayInstallation(c.install, -1), "");
+    ASSERT_EQ(LaySaves(saveFolders[0]), "");
 
     bench::Transcript run = Run("YY");
 
@@ -162,17 +173,16 @@ class PurgeByMode : public Purge, public testing::WithParamInterface<int> {};
 TEST_P(PurgeByMode, EmptiesOnlyTheFolderTheSettingsName)
 {
     int mode = GetParam();
-    LayInstallation(0, mode);
+    ASSERT_EQ(LayInstallation(0, mode), "");
     for (const std::string &folder : saveFolders) {
-        LaySaves(folder);
+        ASSERT_EQ(LaySaves(folder), "");
     }
 
     bench::Transcript run = Run("YY");
 
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart, kSuccess}));
-    std::vector<std::string> fixture = kFixture;
-    std::sort(fixture.begin(), fixture.end());
+    const std::vector<std::string> fixture = SortedFixture();
     for (int other = 0; other < 4; ++other) {
         EXPECT_EQ(Contents(saveFolders[(size_t)other]), other == mode ? kAfterPurge : fixture)
             << saveFolders[(size_t)other];
@@ -183,9 +193,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, PurgeByMode, testing::Values(0, 1, 2, 3));
 
 TEST_F(Purge, ReadOnlySaveStaysAndTheReportIsStillSuccess)
 {
-    LayInstallation(0, -1);
-    LaySaves(saveFolders[0]);
-    SetFileAttributesA((saveFolders[0] + "a.sd").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(LayInstallation(0, -1), "");
+    ASSERT_EQ(LaySaves(saveFolders[0]), "");
+    ASSERT_EQ(bench::SetAttributes(saveFolders[0] + "a.sd", FILE_ATTRIBUTE_READONLY), "");
 
     bench::Transcript run = Run("YY");
 
@@ -198,29 +208,29 @@ TEST_F(Purge, ReadOnlySaveStaysAndTheReportIsStillSuccess)
 
 TEST_F(Purge, NoSaveFolderAtAll)
 {
-    LayInstallation(0, -1);
+    ASSERT_EQ(LayInstallation(0, -1), "");
+    ASSERT_FALSE(bench::PathExists(saveFolders[0]));
     bench::Transcript run = Run("YY");
     EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart, kSuccess}));
-    EXPECT_FALSE(bench::Exists(saveFolders[0]));
+    EXPECT_FALSE(bench::PathExists(saveFolders[0]));
 }
 
 TEST_F(Purge, CancelledUpdateDeletesNothing)
 {
-    LayInstallation(0, -1);
-    LaySaves(saveFolders[0]);
+    ASSERT_EQ(LayInstallation(0, -1), "");
+    ASSERT_EQ(LaySaves(saveFolders[0]), "");
     bench::Transcript run = Run("YN");
     EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart, kCancelled}));
-    std::vector<std::string> fixture = kFixture;
-    std::sort(fixture.begin(), fixture.end());
+    const std::vector<std::string> fixture = SortedFixture();
     EXPECT_EQ(Contents(saveFolders[0]), fixture);
 }
 
 TEST_F(Purge, AtMost8192FilesGoInOneRun)
 {
-    LayInstallation(0, -1);
-    bench::MakeDir(saveFolders[0]);
+    ASSERT_EQ(LayInstallation(0, -1), "");
+    ASSERT_EQ(bench::CreateFolderAndParents(saveFolders[0]), "");
     for (int i = 0; i < 8193; ++i) {
-        bench::WriteFile(saveFolders[0] + std::to_string(i) + ".sd", "");
+        ASSERT_EQ(bench::WriteNewFile(saveFolders[0] + std::to_string(i) + ".sd", ""), "");
     }
 
     DWORD start = GetTickCount();
@@ -257,8 +267,8 @@ class PurgeWithoutMemory : public Purge, public testing::WithParamInterface<Allo
 
 TEST_P(PurgeWithoutMemory, EndsTheRunWithNoBoxAndDeletesNothing)
 {
-    LayInstallation(0, -1);
-    LaySaves(saveFolders[0]);
+    ASSERT_EQ(LayInstallation(0, -1), "");
+    ASSERT_EQ(LaySaves(saveFolders[0]), "");
     const std::string updater = bench::AllocFailUpdaterPath();
     unsigned pointerSize = bench::PointerSize(updater);
     ASSERT_NE(pointerSize, 0u) << updater << " is no Windows image";
@@ -271,8 +281,7 @@ TEST_P(PurgeWithoutMemory, EndsTheRunWithNoBoxAndDeletesNothing)
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.boxes, (std::vector<Box>{kConfirmBase, kConfirmStart}));
-    std::vector<std::string> fixture = kFixture;
-    std::sort(fixture.begin(), fixture.end());
+    const std::vector<std::string> fixture = SortedFixture();
     EXPECT_EQ(Contents(saveFolders[0]), fixture);
     // The copies made before the purge stay.
     EXPECT_EQ(layout::DestinationStates(installDir), "nnnnnn");

@@ -93,43 +93,38 @@ const Scenario kScenarios[] = {
      {kConfirmBase, kConfirmStart, kCopyFailed}, "nnonnn", 244},
 };
 
-void WriteRegistry(Registry registry, const std::string &installDir)
+std::string WriteRegistry(Registry registry, const std::string &installDir)
 {
-    bench::RemoveInstallKey();
+    std::string failure = bench::RemoveInstallKey();
+    if (!failure.empty()) {
+        return failure;
+    }
     std::string folder = installDir.substr(0, installDir.size() - 1);
     switch (registry) {
     case Registry::Dir:
-        bench::SetInstallDir(installDir);
-        break;
+        return bench::SetInstallDir(installDir);
     case Registry::NoKey:
-        break;
+        return "";
     case Registry::NoValue:
-        bench::SetInstallKeyWithoutDir();
-        break;
+        return bench::SetInstallKeyWithoutDir();
     case Registry::NoBackslash:
-        bench::SetInstallDir(folder);
-        break;
+        return bench::SetInstallDir(folder);
     case Registry::Binary:
-        bench::SetInstallDir(installDir, REG_BINARY);
-        break;
+        return bench::SetInstallDir(installDir, REG_BINARY);
     case Registry::BinaryNoZero:
-        bench::SetInstallDirBytes(installDir.data(), (DWORD)installDir.size(), REG_BINARY);
-        break;
+        return bench::SetInstallDirBytes(installDir.data(), (DWORD)installDir.size(), REG_BINARY);
     case Registry::ExpandSz:
-        bench::SetInstallDir(installDir, REG_EXPAND_SZ);
-        break;
+        return bench::SetInstallDir(installDir, REG_EXPAND_SZ);
     case Registry::Empty:
-        bench::SetInstallDir("");
-        break;
+        return bench::SetInstallDir("");
     case Registry::Exactly261NoZero: {
         std::string bytes = installDir + std::string(261 - installDir.size(), 'x');
-        bench::SetInstallDirBytes(bytes.data(), 261, REG_BINARY);
-        break;
+        return bench::SetInstallDirBytes(bytes.data(), 261, REG_BINARY);
     }
     case Registry::Bytes262:
-        bench::SetInstallDir(installDir + std::string(261 - installDir.size(), 'x'));
-        break;
+        return bench::SetInstallDir(installDir + std::string(261 - installDir.size(), 'x'));
     }
+    return "no such registry case\n";
 }
 
 class UpdateRun : public testing::TestWithParam<Scenario> {};
@@ -138,21 +133,22 @@ TEST_P(UpdateRun, ShowsTheBoxesAndCopiesWhatItShould)
 {
     const Scenario &scenario = GetParam();
     bench::Scratch scratch;
+    ASSERT_EQ(scratch.Make(), "");
     std::string installDir = scratch.Path() + "game\\";
     if (scenario.installDirLength > 0) {
         installDir = scratch.Path() + std::string(scenario.installDirLength - scratch.Path().size() - 1, 'g') + "\\";
         ASSERT_EQ(installDir.size(), scenario.installDirLength);
     }
     std::string packageDir = scratch.Path() + "package\\";
-    LayInstallation(installDir, scenario.install);
-    LaySentinels(scratch.Path(), installDir);
-    LayPackage(packageDir, scenario.omit);
-    WriteRegistry(scenario.registry, installDir);
+    ASSERT_EQ(LayInstallation(installDir, scenario.install), "");
+    ASSERT_EQ(LaySentinels(scratch.Path(), installDir), "");
+    ASSERT_EQ(LayPackage(packageDir, scenario.omit), "");
+    ASSERT_EQ(WriteRegistry(scenario.registry, installDir), "");
     Tree before = Snapshot(scratch.Path());
 
     bench::Transcript run =
         bench::RunAndAnswer(bench::UpdaterPath(), scenario.fromElsewhere ? scratch.Path() : packageDir, scenario.answers);
-    bench::RemoveInstallKey();
+    EXPECT_EQ(bench::RemoveInstallKey(), "");
 
     ASSERT_TRUE(run.finished) << "the updater did not end";
     EXPECT_EQ(run.exitCode, 0u);

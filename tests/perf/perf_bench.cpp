@@ -92,6 +92,13 @@ struct Comparison {
 // The saves' names; --capital-names writes them in capitals instead.
 const char *saveNameFormat = "save%04d.sd";
 
+// True when a fixture step did what it says; else prints why and gives false.
+bool Step(const std::string &failure)
+{
+    fputs(failure.c_str(), stderr);
+    return failure.empty();
+}
+
 std::string SaveName(const std::string &folder, int i)
 {
     char name[32];
@@ -248,8 +255,8 @@ bool TimeListing(const std::string &folder, int files, bool sort, double *ms)
 bool BenchSortedListing(const std::string &root, const Options &options)
 {
     std::string folder = root + "names\\";
-    bench::MakeDir(folder);
-    if (folder.size() >= sizeof(FileListRequest{}.folder) || !MakeSaveFiles(folder, options.files)) {
+    if (!Step(bench::CreateFolder(folder)) || folder.size() >= sizeof(FileListRequest{}.folder) ||
+        !MakeSaveFiles(folder, options.files)) {
         return false;
     }
     Comparison comparison;
@@ -322,9 +329,10 @@ bool BenchStartup(const std::string &root, const Options &options)
     // package: the first box is the first confirmation, after every check.
     std::string installDir = root + "Calvento\\";
     std::string packageDir = root + "package\\";
-    layout::LayInstallation(installDir, 0);
-    layout::LayPackage(packageDir);
-    bench::SetInstallDir(installDir);
+    if (!Step(layout::LayInstallation(installDir, 0) + layout::LayPackage(packageDir) +
+              bench::SetInstallDir(installDir))) {
+        return false;
+    }
     // The updater, the floor, and the floor after the two special-folder
     // lookups that the updater must make before its first box.
     const std::string programs[3] = {bench::UpdaterPath(), bench::TestBinary("box_only.exe"),
@@ -343,7 +351,7 @@ bool BenchStartup(const std::string &root, const Options &options)
         againstBox.Add(ms[0], ms[1]);
         againstFolders.Add(ms[0], ms[2]);
     }
-    bench::RemoveInstallKey();
+    measured = Step(bench::RemoveInstallKey()) && measured;
     if (measured) {
         againstBox.Print("Start-up to the first box", "Updater.exe (first confirmation)", "box_only.exe (the same box)",
                          1.05);
@@ -409,16 +417,17 @@ int main(int argc, char **argv)
 
     bench::Scratch scratch;
     std::string saves = scratch.Path() + "save\\";
-    bench::MakeDir(saves);
+    if (!Step(scratch.Make()) || !Step(bench::CreateFolder(saves))) {
+        return 1;
+    }
     bool measured = BenchPurge(saves, "capitals in the folder's path, which Wine looks up anew each time", options);
     // The purge hands Windows lowered paths. Windows matches them without cost,
     // but Wine must search each folder of the path whose name has a capital
     // for the entry it means: in a path without capitals it finds each at once.
     std::string lowerRoot = "c:\\calvbench" + std::to_string(GetCurrentProcessId()) + "\\";
-    bench::MakeDir(lowerRoot);
-    bench::MakeDir(lowerRoot + "save\\");
-    measured = BenchPurge(lowerRoot + "save\\", "no capitals in the folder's path", options) && measured;
-    bench::RemoveTree(lowerRoot);
+    measured = Step(bench::CreateFolder(lowerRoot)) && Step(bench::CreateFolder(lowerRoot + "save\\")) &&
+               BenchPurge(lowerRoot + "save\\", "no capitals in the folder's path", options) && measured;
+    measured = Step(bench::RemoveTree(lowerRoot)) && measured;
     measured = BenchSortedListing(scratch.Path(), options) && measured;
     measured = BenchStartup(scratch.Path(), options) && measured;
     if (!measured) {

@@ -15,13 +15,16 @@ std::vector<BYTE> VersionBlock()
     const std::string path = bench::UpdaterPath();
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    const DWORD sizeError = GetLastError();
     if (size == 0) {
-        ADD_FAILURE() << "GetFileVersionInfoSizeA failed: " << GetLastError();
+        ADD_FAILURE() << "GetFileVersionInfoSizeA failed: " << sizeError;
         return {};
     }
     std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data())) {
-        ADD_FAILURE() << "GetFileVersionInfoA failed: " << GetLastError();
+    const BOOL read = GetFileVersionInfoA(path.c_str(), 0, size, block.data());
+    const DWORD readError = GetLastError();
+    if (!read) {
+        ADD_FAILURE() << "GetFileVersionInfoA failed: " << readError;
         return {};
     }
     return block;
@@ -70,11 +73,14 @@ protected:
     void SetUp() override
     {
         module = LoadLibraryExA(bench::UpdaterPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        ASSERT_NE(module, nullptr) << "LoadLibraryExA failed: " << GetLastError();
+        DWORD error = GetLastError();
+        ASSERT_NE(module, nullptr) << "LoadLibraryExA failed: " << error;
         HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(14)); // RT_GROUP_ICON
-        ASSERT_NE(found, nullptr) << "FindResourceA failed: " << GetLastError();
+        error = GetLastError();
+        ASSERT_NE(found, nullptr) << "FindResourceA failed: " << error;
         HGLOBAL loaded = LoadResource(module, found);
-        ASSERT_NE(loaded, nullptr) << "LoadResource failed: " << GetLastError();
+        error = GetLastError();
+        ASSERT_NE(loaded, nullptr) << "LoadResource failed: " << error;
         directory = static_cast<BYTE *>(LockResource(loaded));
         ASSERT_NE(directory, nullptr);
     }
@@ -107,7 +113,8 @@ TEST_F(IconGroup, EverySizeFindsItsOwnImage)
 
         // The chosen image really has the requested size, and Windows can make an icon of it.
         HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3)); // RT_ICON
-        ASSERT_NE(found, nullptr) << "FindResourceA failed: " << GetLastError();
+        const DWORD findError = GetLastError();
+        ASSERT_NE(found, nullptr) << "FindResourceA failed: " << findError;
         BYTE *image = static_cast<BYTE *>(LockResource(LoadResource(module, found)));
         ASSERT_NE(image, nullptr);
         const BITMAPINFOHEADER *header = reinterpret_cast<const BITMAPINFOHEADER *>(image);
@@ -116,7 +123,8 @@ TEST_F(IconGroup, EverySizeFindsItsOwnImage)
 
         HICON icon = CreateIconFromResourceEx(image, SizeofResource(module, found), TRUE, 0x00030000, size.pixels,
                                               size.pixels, LR_DEFAULTCOLOR);
-        ASSERT_NE(icon, nullptr) << "CreateIconFromResourceEx failed: " << GetLastError();
+        const DWORD iconError = GetLastError();
+        ASSERT_NE(icon, nullptr) << "CreateIconFromResourceEx failed: " << iconError;
         ICONINFO info = {};
         ASSERT_TRUE(GetIconInfo(icon, &info));
         BITMAP colour = {};

@@ -74,7 +74,8 @@ protected:
     void SetUp() override
     {
         dir = scratch.Path() + "Saves";
-        bench::MakeDir(dir);
+        ASSERT_EQ(scratch.Make(), "");
+        ASSERT_EQ(bench::CreateFolder(dir), "");
         GetCurrentDirectoryA(sizeof savedDirectory, savedDirectory);
     }
     void TearDown() override
@@ -82,11 +83,14 @@ protected:
         SetCurrentDirectoryA(savedDirectory);
         StopFailingMalloc();
     }
-    void Files(std::vector<const char *> names)
+    // Empty when every file was written, else the steps that failed.
+    [[nodiscard]] std::string Files(std::vector<const char *> names)
     {
+        std::string failures;
         for (const char *name : names) {
-            bench::WriteFile(dir + "\\" + name, "x");
+            failures += bench::WriteNewFile(dir + "\\" + name, "x");
         }
+        return failures;
     }
 
     bench::Scratch scratch;
@@ -96,9 +100,9 @@ protected:
 
 TEST_F(Lister, KeepsOnlyFilesDirectlyInTheFolderWithTheSuffix)
 {
-    Files({"a.sd", "B.SD", "c.sdx", "d.sd.bak", ".sd", "x.Sd"});
-    bench::MakeDir(dir + "\\e.sd");
-    bench::WriteFile(dir + "\\e.sd\\f.sd", "x");
+    ASSERT_EQ(Files({"a.sd", "B.SD", "c.sdx", "d.sd.bak", ".sd", "x.Sd"}), "");
+    ASSERT_EQ(bench::CreateFolder(dir + "\\e.sd"), "");
+    ASSERT_EQ(bench::WriteNewFile(dir + "\\e.sd\\f.sd", "x"), "");
 
     FileListRequest request = Request(dir, {".sd"}, 100, true);
     ASSERT_EQ(ListFiles(&request), 0);
@@ -111,7 +115,7 @@ TEST_F(Lister, KeepsOnlyFilesDirectlyInTheFolderWithTheSuffix)
 
 TEST_F(Lister, SortsByUnsignedBytes)
 {
-    Files({"b.sd", "ア.sd", "ab.sd", "a1.sd", "1.sd", "a.sd"});
+    ASSERT_EQ(Files({"b.sd", "ア.sd", "ab.sd", "a1.sd", "1.sd", "a.sd"}), "");
     FileListRequest request = Request(dir + "\\", {".sd"}, 100, true);
     ASSERT_EQ(ListFiles(&request), 0);
 
@@ -125,7 +129,7 @@ TEST_F(Lister, SortsByUnsignedBytes)
 
 TEST_F(Lister, LimitKeepsTheFirstInSearchOrder)
 {
-    Files({"q.sd", "w.sd", "e.sd", "r.sd", "t.sd", "skip.txt"});
+    ASSERT_EQ(Files({"q.sd", "w.sd", "e.sd", "r.sd", "t.sd", "skip.txt"}), "");
     std::vector<std::string> order = SearchOrder(dir);
 
     FileListRequest request = Request(dir, {".sd"}, 3, false);
@@ -174,9 +178,9 @@ TEST_P(ListerPaths, ComposesTheResultPath)
 {
     const PathCase &c = GetParam();
     for (const char *sub : {"Sub", "Sub\\Inner", "ア表"}) {
-        bench::MakeDir(scratch.Path() + sub);
+        ASSERT_EQ(bench::CreateFolder(scratch.Path() + sub), "");
     }
-    bench::WriteFile(scratch.Path() + c.fileDir + (*c.fileDir ? "\\" : "") + "M.SD", "x");
+    ASSERT_EQ(bench::WriteNewFile(scratch.Path() + c.fileDir + (*c.fileDir ? "\\" : "") + "M.SD", "x"), "");
     ASSERT_TRUE(SetCurrentDirectoryA((scratch.Path() + c.current).c_str()));
 
     FileListRequest request = Request(c.folder, {".sd"}, 10, false);
@@ -212,7 +216,7 @@ class ListerEmpty : public Lister, public testing::WithParamInterface<EmptyCase>
 
 TEST_P(ListerEmpty, ReturnsNoResultsAndSucceeds)
 {
-    Files({"a.sd", "b.sd"});
+    ASSERT_EQ(Files({"a.sd", "b.sd"}), "");
     FileListRequest request = Request(dir, {".sd"}, GetParam().limit, false);
     request.suffixCount = (signed char)GetParam().suffixCount;
     ASSERT_EQ(ListFiles(&request), 0);
@@ -226,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(Requests, ListerEmpty, testing::ValuesIn(kEmptyCases),
 
 TEST_F(Lister, SuffixCountAboveSixteenReadsOnlyTheSixteenFields)
 {
-    Files({"a.sd", "b.zz"});
+    ASSERT_EQ(Files({"a.sd", "b.zz"}), "");
     FileListRequest request = Request(dir, {".q", ".q", ".q", ".q", ".q", ".q", ".q", ".q", ".q", ".q", ".q", ".q",
                                             ".q", ".q", ".q", ".sd"},
                                       10, false);
@@ -238,7 +242,7 @@ TEST_F(Lister, SuffixCountAboveSixteenReadsOnlyTheSixteenFields)
 
 TEST_F(Lister, SuffixFillingItsWholeFieldIsReadToTheFieldsEndOnly)
 {
-    Files({"a.12345678", "b.1234567"});
+    ASSERT_EQ(Files({"a.12345678", "b.1234567"}), "");
     FileListRequest request = Request(dir, {}, 10, false);
     memcpy(request.suffixes[0], "12345678", 8); // no terminator within the field
     memcpy(request.suffixes[1], "zzzzzzzz", 8);
@@ -250,7 +254,7 @@ TEST_F(Lister, SuffixFillingItsWholeFieldIsReadToTheFieldsEndOnly)
 
 TEST_F(Lister, FolderThatCannotBeListedGivesNoResults)
 {
-    bench::WriteFile(dir + "\\plain.sd", "x");
+    ASSERT_EQ(bench::WriteNewFile(dir + "\\plain.sd", "x"), "");
     const std::string folders[] = {
         dir + "\\missing",
         dir + "\\plain.sd", // a file, not a folder
@@ -270,9 +274,9 @@ TEST_F(Lister, ResultPathLongerThan261IsLeftOut)
     // "1234567890.sd" one of 263.
     std::string folder = scratch.Path() + std::string(249 - scratch.Path().size(), 'f');
     ASSERT_EQ(folder.size(), 249u);
-    bench::MakeDir(folder);
-    bench::WriteFile(folder + "\\123456.sd", "x");
-    bench::WriteLongPathFile(folder + "\\1234567890.sd", "x");
+    ASSERT_EQ(bench::CreateFolder(folder), "");
+    ASSERT_EQ(bench::WriteNewFile(folder + "\\123456.sd", "x"), "");
+    ASSERT_EQ(bench::WriteNewFile(folder + "\\1234567890.sd", "x"), "");
     ASSERT_EQ(SearchOrder(folder).size(), 2u);
 
     FileListRequest request = Request(folder, {".sd"}, 10, false);
@@ -281,21 +285,18 @@ TEST_F(Lister, ResultPathLongerThan261IsLeftOut)
     Release(request);
 }
 
-TEST_F(Lister, EightThousandSortedResultsStayFast)
+// How long this takes is the benchmark's business (scripts/bench.sh), not a test's.
+TEST_F(Lister, EightThousandResultsComeSorted)
 {
-    // Enough names to make a quadratic sort visible; far below what the purge takes.
     for (int i = 0; i < 8192; ++i) {
-        bench::WriteFile(dir + "\\" + std::to_string(8191 - i) + ".sd", "");
+        ASSERT_EQ(bench::WriteNewFile(dir + "\\" + std::to_string(8191 - i) + ".sd", ""), "");
     }
     FileListRequest request = Request(dir, {".sd"}, 8192, true);
-    DWORD start = GetTickCount();
     ASSERT_EQ(ListFiles(&request), 0);
-    DWORD elapsed = GetTickCount() - start;
     ASSERT_EQ(request.resultCount, 8192);
     for (int i = 1; i < request.resultCount; ++i) {
         ASSERT_LT(strcmp(request.results[i - 1], request.results[i]), 0) << i;
     }
-    EXPECT_LT(elapsed, 5000u);
     Release(request);
 }
 
@@ -321,7 +322,7 @@ class ListerWithoutMemory : public Lister, public testing::WithParamInterface<Al
 
 TEST_P(ListerWithoutMemory, FailsAndLeavesTheRequestAsItWas)
 {
-    Files({"a.sd", "b.sd", "c.sd"});
+    ASSERT_EQ(Files({"a.sd", "b.sd", "c.sd"}), "");
     FileListRequest request = Request(dir, {".sd"}, 64, false);
     char *untouched = (char *)&request; // any recognisable pointer value
     request.results = &untouched;

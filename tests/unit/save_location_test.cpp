@@ -65,10 +65,11 @@ TEST_P(SaveLocation, ChoosesTheFolderTheSettingsName)
 {
     const SettingsCase &c = GetParam();
     bench::Scratch scratch;
+    ASSERT_EQ(scratch.Make(), "");
     std::string installDir = scratch.Path() + "game\\";
-    bench::MakeDir(installDir);
+    ASSERT_EQ(bench::CreateFolder(installDir), "");
     if (c.present) {
-        bench::WriteFile(installDir + "qzsfs.dat", c.content);
+        ASSERT_EQ(bench::WriteNewFile(installDir + "qzsfs.dat", c.content), "");
     }
     SaveFolderMode = SAVE_MODE_INSTALL_DIR; // as at process start
 
@@ -98,11 +99,12 @@ TEST(SaveLocationPath, InstallFolderTooLongForTheSettingsPathReadsNoFile)
 {
     // 254 characters: "\qzsfs.dat" and the terminator no longer fit in 264 bytes.
     bench::Scratch scratch;
+    ASSERT_EQ(scratch.Make(), "");
     std::string installDir = scratch.Path() + std::string(254 - scratch.Path().size() - 1, 'd') + "\\";
     ASSERT_EQ(installDir.size(), 254u);
-    bench::MakeDir(installDir);
+    ASSERT_EQ(bench::CreateFolder(installDir), "");
     // The file is there, though no single-byte path can name it.
-    bench::WriteLongPathFile(installDir + "qzsfs.dat", Settings(88, 1));
+    ASSERT_EQ(bench::WriteNewFile(installDir + "qzsfs.dat", Settings(88, 1)), "");
     SaveFolderMode = SAVE_MODE_INSTALL_DIR;
 
     ResolveSaveFolder(installDir.c_str());

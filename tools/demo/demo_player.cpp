@@ -99,15 +99,19 @@ bool TakeScreenshot(const Options &options, const std::string &stem, RECT area)
     char geometry[64];
     snprintf(geometry, sizeof geometry, "%ldx%ld+%ld+%ld", area.right - area.left, area.bottom - area.top, area.left,
              area.top);
-    bench::WriteFile(temp, geometry);
+    std::string failure = bench::WriteNewFile(temp, geometry);
+    if (!failure.empty()) {
+        Print(failure);
+        return false;
+    }
     if (!MoveFileExA(temp.c_str(), request.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return false;
     }
     DWORD start = GetTickCount();
-    while (bench::Exists(request) && GetTickCount() - start < 20000) {
+    while (bench::PathExists(request) && GetTickCount() - start < 20000) {
         Sleep(20);
     }
-    return !bench::Exists(request) && bench::Exists(options.out + "\\" + stem + ".png");
+    return !bench::PathExists(request) && bench::PathExists(options.out + "\\" + stem + ".png");
 }
 
 // The box's frame with a margin, kept on the screen.
@@ -136,7 +140,8 @@ void AppendIndex(const Options &options, int number, const std::string &stem, co
     std::string entry = "## " + std::to_string(number) + ". " + caption + "\n\n";
     entry += shot ? "![Box " + std::to_string(number) + ": " + caption + "](" + stem + ".png)\n\n"
                   : "(no screenshot)\n\n";
-    entry += "Buttons: " + ButtonNames(box) + (box.icon ? ", with the information icon" : "") +
+    std::string icon = box.icon != box_icon::NONE ? std::string(", with the ") + bench::IconName(box.icon) : "";
+    entry += "Buttons: " + ButtonNames(box) + icon +
              ". Answered: " + answer + ".\n\n```text\n" + Lines(box.text, "") + "```\n\n";
     fwrite(entry.data(), 1, entry.size(), index);
     fclose(index);
@@ -153,12 +158,25 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    // Which icon each box shows is seen from inside the updater, by a hook.
+    std::string failure = bench::WatchBoxIcons(bench::IconHookHostPath());
+    if (!failure.empty()) {
+        Print("No icon hook, so no icons told: " + failure);
+    }
     if (options.install.empty()) {
-        bench::RemoveInstallKey();
+        failure = bench::RemoveInstallKey();
+        if (!failure.empty()) {
+            Print(failure);
+            return 1;
+        }
         Print("Registry: HKCU\\Software\\brenmoral\\Calvento removed.\n");
     } else {
         std::string installDir = options.install + "\\";
-        bench::SetInstallDir(installDir);
+        failure = bench::SetInstallDir(installDir);
+        if (!failure.empty()) {
+            Print(failure);
+            return 1;
+        }
         Print("Registry: HKCU\\Software\\brenmoral\\Calvento \"Dir\" = " + bench::ToUtf8(installDir) + "\n");
     }
 
@@ -188,7 +206,8 @@ int main(int argc, char **argv)
         char stem[16];
         snprintf(stem, sizeof stem, "box-%02d", number);
         Print("Box " + std::to_string(number) + ": " + bench::ToUtf8(box.caption) + "    [" + ButtonNames(box) +
-              (box.icon ? ", information icon" : "") + "]\n" + Lines(box.text, "  | "));
+              (box.icon != box_icon::NONE ? std::string(", ") + bench::IconName(box.icon) : "") + "]\n" +
+              Lines(box.text, "  | "));
 
         // Drawn active, as a player sees it: on a screen without a window
         // manager Wine leaves the caption of the foreground box inactive.
