@@ -131,7 +131,9 @@ Child::~Child()
     if (process.hProcess != NULL) {
         TerminateProcess(process.hProcess, 99);
         WaitForSingleObject(process.hProcess, 5000);
-        CloseHandle(process.hThread);
+        if (process.hThread != NULL) {
+            CloseHandle(process.hThread);
+        }
         CloseHandle(process.hProcess);
     }
 }
@@ -144,6 +146,14 @@ bool Child::Start(const std::string &exe, const std::string &workDir, const std:
     std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, creationFlags, NULL, workDir.c_str(),
                           &startup, &process) != 0;
+}
+
+bool Child::Attach(DWORD processId)
+{
+    process.hProcess = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                   processId);
+    process.dwProcessId = processId;
+    return process.hProcess != NULL;
 }
 
 void Child::Resume()

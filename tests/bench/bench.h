@@ -38,6 +38,9 @@ public:
     bool Start(const std::string &exe, const std::string &workDir, const std::string &arguments = "",
                DWORD creationFlags = 0);
     void Resume();
+    // Takes over process `processId`, started elsewhere (by a Unix shell, say);
+    // false when it cannot be opened.
+    bool Attach(DWORD processId);
     // The next visible box of the child, or NULL when none came within `timeoutMs`
     // or the child ended first.
     HWND WaitBox(DWORD timeoutMs);
