@@ -32,9 +32,10 @@ ICON_ENTRIES = [
     (16, 16, 0, 0, 1, 32, 1128, 4),
 ]
 
-# Windows' own DLLs the updater may import; a runtime DLL (libgcc_s, libstdc++,
-# libwinpthread) would not be on the user's machine.
-ALLOWED_DLLS = {'kernel32.dll', 'user32.dll', 'advapi32.dll', 'shell32.dll', 'msvcrt.dll', 'gdi32.dll'}
+# The DLLs the updater imports: those Windows always takes from the system
+# folder. It loads the others itself, from there; a runtime DLL (libgcc_s,
+# libstdc++, libwinpthread) would not be on the user's machine.
+ALLOWED_DLLS = {'kernel32.dll', 'msvcrt.dll'}
 
 FIXED = {
     'Signature': 0xFEEF04BD,
