@@ -15,6 +15,7 @@
 #include "e2e/expected_boxes.h"
 #include "e2e/installed_game.h"
 #include "e2e/layout.h"
+#include "support/failing_dll_load.h"
 
 // After the Windows headers that bench.h brings in: it needs their types.
 #include <tlhelp32.h>
@@ -245,5 +246,33 @@ TEST_P(DllPlanting, IsNotLoadedAndTheRunIsUnchanged)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, DllPlanting, testing::ValuesIn(kPlantedNames), ParamName);
+
+// Without these DLLs no box can be shown: the run ends at once with 0, having
+// touched nothing.
+class SystemDllMissing : public InstalledGame, public testing::WithParamInterface<const char *> {
+protected:
+    void TearDown() override
+    {
+        SetEnvironmentVariableA(FAIL_DLL_VARIABLE, NULL);
+        InstalledGame::TearDown();
+    }
+};
+
+TEST_P(SystemDllMissing, EndsQuietlyAndTouchesNothing)
+{
+    Lay(0);
+    const layout::Tree before = layout::Snapshot(installDir);
+    ASSERT_TRUE(SetEnvironmentVariableA(FAIL_DLL_VARIABLE, (std::string(GetParam()) + ".dll").c_str()));
+
+    bench::Transcript run = bench::RunAndAnswer(bench::TestBinary("UpdaterDllFail.exe"), packageDir, "YY");
+
+    EXPECT_TRUE(run.finished);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(layout::Snapshot(installDir), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dlls, SystemDllMissing, testing::Values("advapi32", "shell32", "user32", "msimg32"),
+                         ParamName);
 
 } // namespace
