@@ -70,8 +70,8 @@ int LoadSystemDlls()
         if (written < 0 || (size_t)written >= sizeof path - folderLength) {
             return 0;
         }
-        // By full path, and each DLL's own imports from the system folder too:
-        // without the flag above, the folder of the DLL comes first instead of the updater's.
+        // By full path. The DLL's own imports come from the system folder too;
+        // without SetDefaultDllDirectories, from the DLL's folder instead of the updater's.
         modules[i] = LoadLibraryExA(path, NULL,
                                     systemFolderOnly ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH);
         if (modules[i] == NULL) {
