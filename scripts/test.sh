@@ -56,11 +56,13 @@ else
         ran="ran against the x86_64 build $UPDATER_EXE, NOT the shipped 32-bit image: $no_32bit_reason"
     fi
 fi
-# The allocation-failure updater and the icon hook, of the same machine as the
-# image under test: a hook enters only a process of its own bitness.
+# The updaters with the failing-allocation and failing-DLL seams and the icon
+# hook, of the same machine as the image under test: a hook enters only a
+# process of its own bitness.
 bin=$root/build/test/bin
 [ "$(pe_machine "$UPDATER_EXE")" != i386 ] || bin=$root/build/test32/bin
-export UPDATER_ALLOCFAIL_EXE=$bin/UpdaterAllocFail.exe UPDATER_ICON_HOOK_HOST=$bin/icon_hook_host.exe
+export UPDATER_ALLOCFAIL_EXE=$bin/UpdaterAllocFail.exe UPDATER_DLLFAIL_EXE=$bin/UpdaterDllFail.exe
+export UPDATER_ICON_HOOK_HOST=$bin/icon_hook_host.exe
 
 # Wine starts that failed before the program ran, tried once more (tests/wine-run).
 export WINE_RETRY_LOG=$root/build/test/wine-retries.log

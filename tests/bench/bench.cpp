@@ -106,26 +106,30 @@ std::string AllocFailUpdaterPath()
     return ImageFromEnvironment("UPDATER_ALLOCFAIL_EXE");
 }
 
+std::string DllFailUpdaterPath()
+{
+    return ImageFromEnvironment("UPDATER_DLLFAIL_EXE");
+}
+
 std::string IconHookHostPath()
 {
     return ImageFromEnvironment("UPDATER_ICON_HOOK_HOST");
 }
 
-unsigned PointerSize(const std::string &path)
+WORD ImageMachine(const std::string &path)
 {
-    std::string image = ReadWholeFile(path);
-    if (image.size() < 0x40 || image.compare(0, 2, "MZ") != 0) {
+    std::string bytes = ReadWholeFile(path);
+    uint32_t offset = 0;
+    if (bytes.size() < 0x40 || bytes.compare(0, 2, "MZ") != 0) {
         return 0;
     }
-    uint32_t header;
-    memcpy(&header, &image[0x3C], sizeof header);
-    // "PE\0\0", the 20-byte file header, then the optional header's magic.
-    if (header > image.size() - 26 || image.compare(header, 4, std::string("PE\0\0", 4)) != 0) {
+    memcpy(&offset, bytes.data() + 0x3C, sizeof offset);
+    if ((size_t)offset + 6 > bytes.size() || bytes.compare(offset, 4, std::string("PE\0\0", 4)) != 0) {
         return 0;
     }
-    uint16_t magic;
-    memcpy(&magic, &image[header + 24], sizeof magic);
-    return magic == 0x10B ? 4 : magic == 0x20B ? 8 : 0;
+    WORD machine = 0;
+    memcpy(&machine, bytes.data() + offset + 4, sizeof machine);
+    return machine;
 }
 
 std::string TestBinary(const char *name)
@@ -190,7 +194,9 @@ Child::~Child()
     if (process.hProcess != NULL) {
         TerminateProcess(process.hProcess, 99);
         WaitForSingleObject(process.hProcess, 5000);
-        CloseHandle(process.hThread);
+        if (process.hThread != NULL) {
+            CloseHandle(process.hThread);
+        }
         CloseHandle(process.hProcess);
     }
 }
@@ -203,6 +209,14 @@ bool Child::Start(const std::string &exe, const std::string &workDir, const std:
     std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     return CreateProcessA(exe.c_str(), &commandLine[0], NULL, NULL, FALSE, creationFlags, NULL, workDir.c_str(),
                           &startup, &process) != 0;
+}
+
+bool Child::Attach(DWORD processId)
+{
+    process.hProcess = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                   processId);
+    process.dwProcessId = processId;
+    return process.hProcess != NULL;
 }
 
 void Child::Resume()

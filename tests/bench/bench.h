@@ -41,6 +41,9 @@ public:
     bool Start(const std::string &exe, const std::string &workDir, const std::string &arguments = "",
                DWORD creationFlags = 0);
     void Resume();
+    // Takes over process `processId`, started elsewhere (by a Unix shell, say);
+    // false when it cannot be opened.
+    bool Attach(DWORD processId);
     // The next visible box of the child, or NULL when none came within `timeoutMs`
     // or the child ended first.
     HWND WaitBox(DWORD timeoutMs);
@@ -80,12 +83,15 @@ std::string UpdaterPath();
 // The same for the updater built with the failing-allocation seam:
 // UPDATER_ALLOCFAIL_EXE.
 std::string AllocFailUpdaterPath();
+// The same for the updater whose loading of a Windows DLL fails on request:
+// UPDATER_DLLFAIL_EXE.
+std::string DllFailUpdaterPath();
 // The icon hook's host of the same bitness as the image under test, which only
 // a hook of that bitness can enter: UPDATER_ICON_HOOK_HOST.
 std::string IconHookHostPath();
-// The size of a pointer in the Windows image `path`, from its optional
-// header: 4 for a 32-bit image, 8 for a 64-bit one, 0 when it is neither.
-unsigned PointerSize(const std::string &path);
+// The machine field of the Windows image `path` (IMAGE_FILE_MACHINE_I386,
+// IMAGE_FILE_MACHINE_AMD64...); 0 when the file is none.
+WORD ImageMachine(const std::string &path);
 // A folder beside the test program, holding the test's helper programs.
 std::string TestBinary(const char *name);
 

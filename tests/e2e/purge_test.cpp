@@ -270,8 +270,9 @@ TEST_P(PurgeWithoutMemory, EndsTheRunWithNoBoxAndDeletesNothing)
     ASSERT_EQ(LayInstallation(0, -1), "");
     ASSERT_EQ(LaySaves(saveFolders[0]), "");
     const std::string updater = bench::AllocFailUpdaterPath();
-    unsigned pointerSize = bench::PointerSize(updater);
-    ASSERT_NE(pointerSize, 0u) << updater << " is no Windows image";
+    WORD machine = bench::ImageMachine(updater);
+    ASSERT_TRUE(machine == IMAGE_FILE_MACHINE_I386 || machine == IMAGE_FILE_MACHINE_AMD64) << updater;
+    unsigned pointerSize = machine == IMAGE_FILE_MACHINE_I386 ? 4 : 8;
     const AllocationCase &c = GetParam();
     std::string failing = std::to_string(c.pointers != 0 ? c.pointers * pointerSize : c.bytes);
     SetEnvironmentVariableA(FAIL_MALLOC_VARIABLE, failing.c_str());

@@ -8,6 +8,7 @@
 
 #include "game/game_probe.h"
 #include "game_standin/standin.h"
+#include "support/import_seam.h"
 
 using namespace standin;
 
@@ -16,13 +17,6 @@ using namespace standin;
 // closed twice shows. Counting calls, not live handles: Wine's
 // GetProcessHandleCount always answers 0, and a closed handle's value may be
 // handed out again at once.
-// The linker names the import pointers __imp_NAME on x86_64 and, with the
-// stdcall decoration and the leading underscore, __imp__NAME@ARGBYTES on i686.
-#ifdef _WIN64
-#define IMPORT_SEAM(seam, name, argBytes) #seam "___imp_" #name
-#else
-#define IMPORT_SEAM(seam, name, argBytes) "_" #seam "__imp__" #name "@" #argBytes
-#endif
 extern "C" {
 extern HANDLE(WINAPI *realCreateMutexA)(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR) __asm__(IMPORT_SEAM(__real, CreateMutexA, 12));
 extern BOOL(WINAPI *realCloseHandle)(HANDLE) __asm__(IMPORT_SEAM(__real, CloseHandle, 4));
