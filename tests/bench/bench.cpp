@@ -380,4 +380,66 @@ void SetInstallKeyWithoutDir()
     }
 }
 
+std::string UnixPath(const std::string &path)
+{
+    typedef char *(CDECL * UnixFileName)(const WCHAR *);
+    UnixFileName toUnix = (UnixFileName)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                     "wine_get_unix_file_name");
+    WCHAR wide[1024];
+    if (toUnix == NULL || MultiByteToWideChar(932, 0, path.c_str(), -1, wide, 1024) == 0) {
+        return "";
+    }
+    char *unix = toUnix(wide);
+    if (unix == NULL) {
+        return "";
+    }
+    std::string text = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return text;
+}
+
+bool StartUnix(const std::string &commandLine, const std::string &workDir)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, workDir.empty() ? NULL : workDir.c_str(),
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+UnixLink::UnixLink(const std::string &target, const std::string &link) : link(link)
+{
+    made = RunAndAwait("Z:\\bin\\ln -s " + UnixPath(target) + " " + UnixPath(link), true);
+}
+
+UnixLink::~UnixLink()
+{
+    RunAndAwait("Z:\\bin\\rm -f " + UnixPath(link), false);
+}
+
+bool UnixLink::RunAndAwait(const std::string &commandLine, bool exists)
+{
+    if (!StartUnix(commandLine)) {
+        return false;
+    }
+    for (int i = 0; i < 500; ++i) {
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA(link.c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+        }
+        if ((search != INVALID_HANDLE_VALUE) == exists) {
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
+}
+
 } // namespace bench

@@ -104,6 +104,32 @@ bool IsDir(const std::string &path);
 // Removes a folder and all it holds; `path` is absolute, of any length.
 void RemoveTree(const std::string &path);
 
+// Where the host finds `path` ("/root/.wine/drive_c/..."), or "" when Wine
+// cannot tell.
+std::string UnixPath(const std::string &path);
+// Starts the host program that `commandLine` names by its path on drive Z:,
+// with `workDir` (or the bench's own folder, when empty) as its current
+// directory. Wine gives no handle to wait on for a host process: the caller
+// watches for its effect.
+bool StartUnix(const std::string &commandLine, const std::string &workDir = "");
+
+// A Unix symbolic link, made and removed through the host's own ln and rm:
+// Wine 8 makes none through CreateSymbolicLinkA (it reports success and makes
+// nothing) nor FSCTL_SET_REPARSE_POINT (not supported), but it runs a Unix
+// program named by its path on drive Z: and shows what that program made.
+class UnixLink {
+public:
+    UnixLink(const std::string &target, const std::string &link);
+    ~UnixLink();
+    UnixLink(const UnixLink &) = delete;
+    UnixLink &operator=(const UnixLink &) = delete;
+    bool made = false;
+
+private:
+    bool RunAndAwait(const std::string &commandLine, bool exists);
+    std::string link;
+};
+
 // The updater's registry value: HKCU\Software\brenmoral\Calvento, "Dir".
 void SetInstallDir(const std::string &data, DWORD type = REG_SZ);
 void SetInstallDirBytes(const void *data, DWORD size, DWORD type);

@@ -110,66 +110,6 @@ std::string AsciiGameName(const std::string &path)
     return name;
 }
 
-// A Unix symbolic link, made and removed through the host's own ln and rm:
-// Wine 8 makes none through CreateSymbolicLinkA (it reports success and makes
-// nothing) nor FSCTL_SET_REPARSE_POINT (not supported), but it runs a Unix
-// program named by its path on drive Z: and shows what that program made.
-class UnixLink {
-public:
-    UnixLink(const std::string &target, const std::string &link) : link(link)
-    {
-        made = RunAndAwait("Z:\\bin\\ln -s " + UnixPath(target) + " " + UnixPath(link), true);
-    }
-    ~UnixLink() { RunAndAwait("Z:\\bin\\rm -f " + UnixPath(link), false); }
-    UnixLink(const UnixLink &) = delete;
-    UnixLink &operator=(const UnixLink &) = delete;
-    bool made = false;
-
-private:
-    static std::string UnixPath(const std::string &path)
-    {
-        typedef char *(CDECL * UnixFileName)(const WCHAR *);
-        UnixFileName toUnix = (UnixFileName)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                                         "wine_get_unix_file_name");
-        WCHAR wide[1024];
-        if (toUnix == NULL || MultiByteToWideChar(932, 0, path.c_str(), -1, wide, 1024) == 0) {
-            return "";
-        }
-        char *unix = toUnix(wide);
-        if (unix == NULL) {
-            return "";
-        }
-        std::string text = unix;
-        HeapFree(GetProcessHeap(), 0, unix);
-        return text;
-    }
-    // Wine gives no handle to wait on for a Unix process: watch for its effect.
-    bool RunAndAwait(std::string commandLine, bool exists)
-    {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
-            return false;
-        }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        for (int i = 0; i < 500; ++i) {
-            WIN32_FIND_DATAA entry;
-            HANDLE search = FindFirstFileA(link.c_str(), &entry);
-            if (search != INVALID_HANDLE_VALUE) {
-                FindClose(search);
-            }
-            if ((search != INVALID_HANDLE_VALUE) == exists) {
-                return true;
-            }
-            Sleep(10);
-        }
-        return false;
-    }
-    std::string link;
-};
-
 class Hostile : public testing::TestWithParam<HostileCase> {};
 
 TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
@@ -196,7 +136,7 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
     bench::SetInstallDir(installDir);
     HANDLE held = INVALID_HANDLE_VALUE;
     standin::GameStandIn game;
-    std::unique_ptr<UnixLink> links[2];
+    std::unique_ptr<bench::UnixLink> links[2];
     switch (c.setup) {
     case Setup::Plain:
     case Setup::TwoByteFolder:
@@ -261,22 +201,22 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         bench::MakeDir(scratch.Path() + "outside");
         bench::WriteFile(scratch.Path() + "outside\\x.sd", "sentinel");
         bench::WriteFile(scratch.Path() + "outside\\keep.SD", "sentinel");
-        links[0] = std::make_unique<UnixLink>(scratch.Path() + "outside", saveDir + "linked.sd");
-        links[1] = std::make_unique<UnixLink>(scratch.Path() + "outside", saveDir + "linked");
+        links[0] = std::make_unique<bench::UnixLink>(scratch.Path() + "outside", saveDir + "linked.sd");
+        links[1] = std::make_unique<bench::UnixLink>(scratch.Path() + "outside", saveDir + "linked");
         ASSERT_TRUE(links[0]->made && links[1]->made);
         // Wine shows a link to a folder as a folder that is a reparse point.
         ASSERT_TRUE(bench::IsDir(saveDir + "linked.sd"));
         break;
     case Setup::LinkToFileOutside:
         bench::WriteFile(scratch.Path() + "keep.sd", "sentinel");
-        links[0] = std::make_unique<UnixLink>(scratch.Path() + "keep.sd", saveDir + "link.sd");
+        links[0] = std::make_unique<bench::UnixLink>(scratch.Path() + "keep.sd", saveDir + "link.sd");
         ASSERT_TRUE(links[0]->made);
         // Wine shows a link to a file as a plain file, and DeleteFileA of it
         // would delete the file it leads to.
         ASSERT_EQ(bench::ReadFile(saveDir + "link.sd"), "sentinel");
         break;
     case Setup::InstallThroughLink:
-        links[0] = std::make_unique<UnixLink>(scratch.Path() + "game", scratch.Path() + "linked_game");
+        links[0] = std::make_unique<bench::UnixLink>(scratch.Path() + "game", scratch.Path() + "linked_game");
         ASSERT_TRUE(links[0]->made);
         bench::SetInstallDir(scratch.Path() + "linked_game\\");
         break;
