@@ -146,6 +146,14 @@ bool Child::Start(const std::string &exe, const std::string &workDir, const std:
                           &startup, &process) != 0;
 }
 
+bool Child::Attach(DWORD processId)
+{
+    process.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                   processId);
+    process.dwProcessId = processId;
+    return process.hProcess != NULL;
+}
+
 void Child::Resume()
 {
     ResumeThread(process.hThread);

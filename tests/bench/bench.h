@@ -37,6 +37,9 @@ public:
     // CREATE_SUSPENDED keeps its first thread waiting for Resume.
     bool Start(const std::string &exe, const std::string &workDir, const std::string &arguments = "",
                DWORD creationFlags = 0);
+    // Takes on the running process `processId` (started by other means) as
+    // the child; false when it cannot be opened.
+    bool Attach(DWORD processId);
     void Resume();
     // The next visible box of the child, or NULL when none came within `timeoutMs`
     // or the child ended first.
