@@ -33,10 +33,14 @@ case $zip_name in
 *) refuse "$zip_path: the zip's name must end in .zip" ;;
 esac
 unpacked_name=${zip_name%.zip}
+unpacked=$zip_dir/$unpacked_name
 sums_path=$zip_dir/SHA256SUMS
 # Whatever an earlier run wrote goes first: after a refusal no older zip may
-# pass for this run's.
-rm -rf "$zip_path" "$sums_path" "${zip_dir:?}/$unpacked_name"
+# pass for this run's. A folder holding anything else is not this script's.
+rm -f "$zip_path" "$sums_path" "$unpacked/Updater.exe"
+if [ -e "$unpacked" ] && ! rmdir "$unpacked" 2>/dev/null; then
+    refuse "$unpacked holds files other than Updater.exe; move them away; no zip written"
+fi
 
 [ -n "$files" ] || refuse "no folder of new game files: configure with -DGAME_FILES=/path/to/files
   (or set GAME_FILES in the environment); it must hold ${names[*]}"
@@ -78,7 +82,7 @@ if [ -n "$pkcs12" ]; then
         sign+=(-ts "$timestamp_url")
     fi
     if ! "${sign[@]}" -in "$updater" -out "$stage/Updater.exe" >"$stage/sign.log" 2>&1; then
-        # osslsigncode names the cause in the first line of its report.
+        # The cause as osslsigncode words it.
         if grep -q 'Wrong password' "$stage/sign.log"; then
             cause="SIGN_PASSWORD_FILE=$password_file does not hold the password of SIGN_PKCS12=$pkcs12"
         elif grep -q 'Failed to extract PKCS#12 data' "$stage/sign.log"; then

@@ -64,6 +64,17 @@ rm "$scratch/files/inst.ini"
 mkdir "$scratch/files/inst.ini"
 expect_refusal "inst.ini is a folder" "$scratch/files" "  inst.ini"
 
+# A folder of the zip's name that holds more than the last run wrote is kept.
+complete_folder "$scratch/files"
+mkdir -p "$scratch/kept/Calvento_update"
+printf 'the publisher'"'"'s own' >"$scratch/kept/Calvento_update/notes.txt"
+bash "$here/package_zip.sh" "$scratch/Updater.exe" "$scratch/files" "$scratch/kept/Calvento_update.zip" \
+    >"$scratch/stdout" 2>"$scratch/stderr" && fail "a folder holding other files: accepted"
+grep -q -x -F "package_zip: $scratch/kept/Calvento_update holds files other than Updater.exe; move them away; no \
+zip written" "$scratch/stderr" || fail "a folder holding other files: $(cat "$scratch/stderr")"
+[ "$(cd "$scratch/kept" && find . | LC_ALL=C sort | tr '\n' ' ')" = ". ./Calvento_update ./Calvento_update/notes.txt " ] ||
+    fail "a folder holding other files: $(cd "$scratch/kept" && find .)"
+
 # A complete folder, named through the environment as the build allows.
 complete_folder "$scratch/files"
 zip=$scratch/out/Calvento_update.zip
