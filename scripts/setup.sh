@@ -9,8 +9,9 @@ packages=(
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine wine64 locales
 )
-# Screen, Japanese and Wine fonts, screenshots, and the release zip.
-demo_packages=(xvfb xauth fonts-ipafont-gothic fonts-wine imagemagick zip)
+# Screen, Japanese and Wine fonts, screenshots, and the release zip with its
+# signature (openssl makes the tests' throwaway certificate).
+demo_packages=(xvfb xauth fonts-ipafont-gothic fonts-wine imagemagick zip osslsigncode openssl)
 if [ "${1:-}" = demo ]; then
     packages+=("${demo_packages[@]}")
 fi

@@ -8,8 +8,8 @@
 #include "util/file_lister.h"
 #include "util/mbstring.h"
 
-// GetFinalPathNameByHandleA, looked up when the purge runs: Windows XP lacks
-// it, and there no file link can lead out of the folder anyway.
+// GetFinalPathNameByHandleA, looked up when the purge runs under Wine: Windows
+// XP lacks it, and there no file link can lead out of the folder anyway.
 typedef DWORD(WINAPI *FinalPathFunction)(HANDLE file, LPSTR path, DWORD size, DWORD flags);
 
 // 1024 bytes: a path with every link resolved, as "\\?\C:\..." and its terminator.
@@ -60,6 +60,14 @@ static int LeadsOutside(FinalPathFunction getFinalPath, const char *path, const 
     return strcmp(fileFinal, folderFinal) != 0;
 }
 
+// 1 under Wine, whose ntdll.dll alone exports wine_get_version. Wine's
+// DeleteFileA deletes a link's target; Windows' deletes the link itself.
+static int RunsUnderWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != NULL && GetProcAddress(ntdll, "wine_get_version") != NULL;
+}
+
 int PurgeOldSaves()
 {
     FileListRequest request;
@@ -80,8 +88,13 @@ int PurgeOldSaves()
         return -1;
     }
 
-    FinalPathFunction getFinalPath = (FinalPathFunction)(void (*)(void))GetProcAddress(
-        GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA");
+    // Only Wine needs every listed file's final path; on Windows each goes
+    // straight to DeleteFileA.
+    FinalPathFunction getFinalPath = NULL;
+    if (RunsUnderWine()) {
+        getFinalPath = (FinalPathFunction)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                         "GetFinalPathNameByHandleA");
+    }
     char folderFinal[FINAL_PATH_SIZE];
     int folderKnown = getFinalPath != NULL && GetFinalPath(getFinalPath, saveFolder, folderFinal);
 

@@ -349,14 +349,19 @@ Scratch::~Scratch()
     (void)RemoveTree(root);
 }
 
+// Code page 932 text in UTF-16.
+static std::wstring Wide(const std::string &text)
+{
+    int wide = MultiByteToWideChar(932, 0, text.c_str(), -1, NULL, 0);
+    std::wstring converted((size_t)wide, L'\0');
+    MultiByteToWideChar(932, 0, text.c_str(), -1, &converted[0], wide);
+    converted.resize((size_t)wide - 1);
+    return converted;
+}
+
 std::wstring LongPath(const std::string &path)
 {
-    std::string full = "\\\\?\\" + path;
-    int wide = MultiByteToWideChar(932, 0, full.c_str(), -1, NULL, 0);
-    std::wstring name((size_t)wide, L'\0');
-    MultiByteToWideChar(932, 0, full.c_str(), -1, &name[0], wide);
-    name.resize((size_t)wide - 1);
-    return name;
+    return Wide("\\\\?\\" + path);
 }
 
 std::string CreateFolder(const std::string &path)
@@ -550,6 +555,92 @@ std::string SetInstallKeyWithoutDir()
     }
     RegCloseKey(key);
     return "";
+}
+
+std::wstring UnixPath(const std::string &path)
+{
+    typedef char *(CDECL * UnixFileName)(const WCHAR *);
+    UnixFileName toUnix = (UnixFileName)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                     "wine_get_unix_file_name");
+    WCHAR wide[1024];
+    if (toUnix == NULL || MultiByteToWideChar(932, 0, path.c_str(), -1, wide, 1024) == 0) {
+        return L"";
+    }
+    char *unix = toUnix(wide);
+    if (unix == NULL) {
+        return L"";
+    }
+    // The host's names are UTF-8; Wine hands them on to the Unix program as such.
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, unix, -1, wide, 1024);
+    HeapFree(GetProcessHeap(), 0, unix);
+    return length > 0 ? std::wstring(wide, (size_t)length - 1) : L"";
+}
+
+std::wstring Quoted(const std::wstring &argument)
+{
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        quoted += c;
+        backslashes = 0;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+bool StartUnix(std::wstring commandLine, const std::string &workDir)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::wstring folder = Wide(workDir);
+    if (!CreateProcessW(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, folder.empty() ? NULL : folder.c_str(),
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+UnixLink::UnixLink(const std::string &target, const std::string &link) : link(link)
+{
+    std::wstring from = UnixPath(target);
+    std::wstring to = UnixPath(link);
+    made = !from.empty() && !to.empty() && RunAndAwait(L"Z:\\bin\\ln -s -- " + Quoted(from) + L" " + Quoted(to), true);
+}
+
+UnixLink::~UnixLink()
+{
+    std::wstring to = UnixPath(link);
+    if (!to.empty()) {
+        RunAndAwait(L"Z:\\bin\\rm -- " + Quoted(to), false);
+    }
+}
+
+// Wine gives no handle to wait on for a Unix process: watch for its effect.
+bool UnixLink::RunAndAwait(const std::wstring &commandLine, bool exists)
+{
+    if (!StartUnix(commandLine)) {
+        return false;
+    }
+    for (int i = 0; i < 500; ++i) {
+        WIN32_FIND_DATAW entry;
+        HANDLE search = FindFirstFileW(LongPath(link).c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            FindClose(search);
+        }
+        if ((search != INVALID_HANDLE_VALUE) == exists) {
+            return true;
+        }
+        Sleep(10);
+    }
+    return false;
 }
 
 } // namespace bench

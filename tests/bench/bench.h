@@ -141,6 +141,37 @@ std::string ReadWholeFile(const std::string &path);
 bool PathExists(const std::string &path);
 bool IsFolder(const std::string &path);
 
+// Where the host finds `path` ("/root/.wine/drive_c/..."), in UTF-16, or ""
+// when Wine cannot tell.
+std::wstring UnixPath(const std::string &path);
+// One argument of a command line, quoted so that Windows' splitting of the
+// line gives it back whole: in quotes, every quote escaped, and so every
+// backslash that comes before a quote.
+std::wstring Quoted(const std::wstring &argument);
+// Starts the host program that `commandLine` names by its path on drive Z:, no
+// shell between, with `workDir` (or the bench's own folder, when empty) as its
+// current directory; Wine splits the line as Windows does. Wine gives no
+// handle to wait on for a host process: the caller watches for its effect.
+bool StartUnix(std::wstring commandLine, const std::string &workDir = "");
+
+// A Unix symbolic link, made and removed through the host's own ln and rm:
+// Wine 8 makes none through CreateSymbolicLinkA (it reports success and makes
+// nothing) nor FSCTL_SET_REPARSE_POINT (not supported), and its DeleteFileW
+// and RemoveDirectoryW of a link remove what the link leads to; but it runs a
+// Unix program named by its path on drive Z: and shows what that program made.
+class UnixLink {
+public:
+    UnixLink(const std::string &target, const std::string &link);
+    ~UnixLink();
+    UnixLink(const UnixLink &) = delete;
+    UnixLink &operator=(const UnixLink &) = delete;
+    bool made = false;
+
+private:
+    bool RunAndAwait(const std::wstring &commandLine, bool exists);
+    std::string link;
+};
+
 // The updater's registry value: HKCU\Software\brenmoral\Calvento, "Dir".
 [[nodiscard]] std::string SetInstallDir(const std::string &data, DWORD type = REG_SZ);
 [[nodiscard]] std::string SetInstallDirBytes(const void *data, DWORD size, DWORD type);

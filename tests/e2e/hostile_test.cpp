@@ -100,96 +100,6 @@ const HostileCase kHostileCases[] = {
      {"a.sd", "b.SD"}},
 };
 
-// A Unix symbolic link, made and removed through the host's own ln and rm,
-// started with no shell between: Wine 8 makes none through CreateSymbolicLinkA
-// (it reports success and makes nothing) nor FSCTL_SET_REPARSE_POINT (not
-// supported), and its DeleteFileW and RemoveDirectoryW of a link remove what the
-// link leads to; but it runs a Unix program named by its path on drive Z:, with
-// the arguments split as Windows splits a command line, and shows what it made.
-class UnixLink {
-public:
-    UnixLink(const std::string &target, const std::string &link) : link(link)
-    {
-        std::wstring from = UnixPath(target);
-        std::wstring to = UnixPath(link);
-        made = !from.empty() && !to.empty() &&
-               RunAndAwait(L"Z:\\bin\\ln -s -- " + Quoted(from) + L" " + Quoted(to), true);
-    }
-    ~UnixLink()
-    {
-        std::wstring to = UnixPath(link);
-        if (!to.empty()) {
-            RunAndAwait(L"Z:\\bin\\rm -- " + Quoted(to), false);
-        }
-    }
-    UnixLink(const UnixLink &) = delete;
-    UnixLink &operator=(const UnixLink &) = delete;
-    bool made = false;
-
-private:
-    // The host's path of `path`, in UTF-16; empty when Wine has none.
-    static std::wstring UnixPath(const std::string &path)
-    {
-        typedef char *(CDECL * UnixFileName)(const WCHAR *);
-        UnixFileName toUnix = (UnixFileName)(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
-                                                                         "wine_get_unix_file_name");
-        WCHAR wide[1024];
-        if (toUnix == NULL || MultiByteToWideChar(932, 0, path.c_str(), -1, wide, 1024) == 0) {
-            return L"";
-        }
-        char *unix = toUnix(wide);
-        if (unix == NULL) {
-            return L"";
-        }
-        // The host's names are UTF-8; Wine hands them on to the Unix program as such.
-        int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, unix, -1, wide, 1024);
-        HeapFree(GetProcessHeap(), 0, unix);
-        return length > 0 ? std::wstring(wide, (size_t)length - 1) : L"";
-    }
-    // One argument that the split gives back whole: in quotes, every quote
-    // escaped, and so every backslash that comes before a quote.
-    static std::wstring Quoted(const std::wstring &argument)
-    {
-        std::wstring quoted = L"\"";
-        size_t backslashes = 0;
-        for (wchar_t c : argument) {
-            if (c == L'\\') {
-                ++backslashes;
-                continue;
-            }
-            quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-            quoted += c;
-            backslashes = 0;
-        }
-        quoted.append(backslashes * 2, L'\\');
-        return quoted + L"\"";
-    }
-    // Wine gives no handle to wait on for a Unix process: watch for its effect.
-    bool RunAndAwait(std::wstring commandLine, bool exists)
-    {
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
-            return false;
-        }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        for (int i = 0; i < 500; ++i) {
-            WIN32_FIND_DATAW entry;
-            HANDLE search = FindFirstFileW(bench::LongPath(link).c_str(), &entry);
-            if (search != INVALID_HANDLE_VALUE) {
-                FindClose(search);
-            }
-            if ((search != INVALID_HANDLE_VALUE) == exists) {
-                return true;
-            }
-            Sleep(10);
-        }
-        return false;
-    }
-    std::string link;
-};
 
 class Hostile : public testing::TestWithParam<HostileCase> {};
 
@@ -218,7 +128,7 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
     ASSERT_EQ(bench::SetInstallDir(installDir), "");
     HANDLE held = INVALID_HANDLE_VALUE;
     standin::GameStandIn game;
-    std::unique_ptr<UnixLink> links[2];
+    std::unique_ptr<bench::UnixLink> links[2];
     switch (c.setup) {
     case Setup::Plain:
     case Setup::TwoByteFolder:
@@ -281,25 +191,18 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         break;
     }
     case Setup::LinkToFolderOutside:
-        ASSERT_EQ(bench::CreateFolder(scratch.Path() + "outside"), "");
-        ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "outside\\x.sd", "sentinel"), "");
-        ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "outside\\keep.SD", "sentinel"), "");
-        links[0] = std::make_unique<UnixLink>(scratch.Path() + "outside", saveDir + "linked.sd");
-        links[1] = std::make_unique<UnixLink>(scratch.Path() + "outside", saveDir + "linked");
         ASSERT_TRUE(links[0]->made && links[1]->made);
         // Wine shows a link to a folder as a folder that is a reparse point.
         ASSERT_TRUE(bench::IsFolder(saveDir + "linked.sd"));
         break;
     case Setup::LinkToFileOutside:
-        ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "keep.sd", "sentinel"), "");
-        links[0] = std::make_unique<UnixLink>(scratch.Path() + "keep.sd", saveDir + "link.sd");
         ASSERT_TRUE(links[0]->made);
         // Wine shows a link to a file as a plain file, and DeleteFileA of it
         // would delete the file it leads to.
         ASSERT_EQ(bench::ReadWholeFile(saveDir + "link.sd"), "sentinel");
         break;
     case Setup::InstallThroughLink:
-        links[0] = std::make_unique<UnixLink>(scratch.Path() + "game", scratch.Path() + "linked_game");
+        links[0] = std::make_unique<bench::UnixLink>(scratch.Path() + "game", scratch.Path() + "linked_game");
         ASSERT_TRUE(links[0]->made);
         ASSERT_EQ(bench::SetInstallDir(scratch.Path() + "linked_game\\"), "");
         break;

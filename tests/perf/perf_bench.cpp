@@ -12,7 +12,36 @@
 #include "e2e/layout.h"
 #include "game/purge.h"
 #include "game/save_location.h"
+#include "support/import_seam.h"
 #include "util/file_lister.h"
+
+// A link-time seam (see tests/perf/CMakeLists.txt): with --purge-as-windows,
+// GetProcAddress finds no wine_get_version, so the purge takes the path it
+// takes on Windows, without the final path of every file.
+extern "C" {
+extern FARPROC(WINAPI *realGetProcAddress)(HMODULE, LPCSTR) __asm__(IMPORT_SEAM(__real, GetProcAddress, 8));
+}
+
+namespace {
+
+bool hideWine;
+
+FARPROC WINAPI SeamGetProcAddress(HMODULE module, LPCSTR name)
+{
+    // A name below 0x10000 is an ordinal, not a text.
+    if (hideWine && (ULONG_PTR)name > 0xFFFF && strcmp(name, "wine_get_version") == 0) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return NULL;
+    }
+    return realGetProcAddress(module, name);
+}
+
+} // namespace
+
+extern "C" {
+extern FARPROC(WINAPI *wrapGetProcAddress)(HMODULE, LPCSTR) __asm__(IMPORT_SEAM(__wrap, GetProcAddress, 8));
+FARPROC(WINAPI *wrapGetProcAddress)(HMODULE, LPCSTR) = SeamGetProcAddress;
+}
 
 namespace {
 
@@ -215,7 +244,8 @@ bool BenchPurge(const std::string &folder, const char *where, const Options &opt
         comparison.Add(updaterMs, floorMs);
     }
     char title[MAX_PATH + 96];
-    snprintf(title, sizeof title, "Purge of %d \".sd\" files in %s (%s)", options.files, folder.c_str(), where);
+    snprintf(title, sizeof title, "Purge of %d \".sd\" files in %s (%s%s)", options.files, folder.c_str(), where,
+             hideWine ? "; as on Windows, no final paths" : "");
     comparison.Print(title, "PurgeOldSaves (ListFiles, DeleteFileA)", "FindFirst/FindNext/DeleteFileA loop", 1.10);
     return true;
 }
@@ -377,9 +407,10 @@ int Usage()
 {
     fprintf(stderr,
             "usage: perf_bench [--quick] [--files N] [--purge-rounds N] [--list-rounds N] [--startup-rounds N]\n"
-            "                  [--capital-names]\n"
+            "                  [--capital-names] [--purge-as-windows]\n"
             "  --files N: files in the purged and the listed folder, 1 to 8192 (8192)\n"
             "  --capital-names: the files are named SAVE0000.SD... rather than save0000.sd...\n"
+            "  --purge-as-windows: the purge does not see Wine, so it resolves no file's final path\n"
             "  --purge-rounds N (5), --list-rounds N (11), --startup-rounds N (31)\n"
             "  --quick: 256 files and 3 rounds of each, to show that every measurement works\n");
     return 2;
@@ -402,6 +433,10 @@ int main(int argc, char **argv)
         }
         if (option == "--capital-names") {
             saveNameFormat = "SAVE%04d.SD";
+            continue;
+        }
+        if (option == "--purge-as-windows") {
+            hideWine = true;
             continue;
         }
         int *count = option == "--files"            ? &options.files
