@@ -191,11 +191,18 @@ TEST_P(Hostile, HasOneOutcomeAndTouchesNothingElse)
         break;
     }
     case Setup::LinkToFolderOutside:
+        ASSERT_EQ(bench::CreateFolder(scratch.Path() + "outside"), "");
+        ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "outside\\x.sd", "sentinel"), "");
+        ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "outside\\keep.SD", "sentinel"), "");
+        links[0] = std::make_unique<bench::UnixLink>(scratch.Path() + "outside", saveDir + "linked.sd");
+        links[1] = std::make_unique<bench::UnixLink>(scratch.Path() + "outside", saveDir + "linked");
         ASSERT_TRUE(links[0]->made && links[1]->made);
         // Wine shows a link to a folder as a folder that is a reparse point.
         ASSERT_TRUE(bench::IsFolder(saveDir + "linked.sd"));
         break;
     case Setup::LinkToFileOutside:
+        ASSERT_EQ(bench::WriteNewFile(scratch.Path() + "keep.sd", "sentinel"), "");
+        links[0] = std::make_unique<bench::UnixLink>(scratch.Path() + "keep.sd", saveDir + "link.sd");
         ASSERT_TRUE(links[0]->made);
         // Wine shows a link to a file as a plain file, and DeleteFileA of it
         // would delete the file it leads to.
