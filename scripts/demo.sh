@@ -169,9 +169,16 @@ sample() { # file, text
     printf '%s\r\n' "$2" >"$1"
 }
 
-installed=(inst.ini qzfchk.ini セーブファイル設定.exe updchk/bn.kpk pac/bn.kpk)
-[ "$state" = base ] || installed+=(pac/update1.kpk)
-[ "$state" = update2 ] && installed+=(pac/update2.kpk)
+source tools/package/game-files.sh
+# An installation holds what the updater copies, less the update packs it
+# predates, and the game's own pac\bn.kpk.
+installed=(pac/bn.kpk)
+for name in "${game_files[@]}"; do
+    case $state:$name in
+    base:pac/update1.kpk | base:pac/update2.kpk | update1:pac/update2.kpk) ;;
+    *) installed+=("$name") ;;
+    esac
+done
 for name in "${installed[@]}"; do
     sample "$install/$name" "Calvento $name ver1.00"
 done
@@ -184,7 +191,7 @@ sample "$install/save/config.ini" "settings"
 sample "$install/save/01.sd.bak" "a copy the player made"
 sample "$install/save/backup/03.sd" "a save in a subfolder"
 
-for name in inst.ini qzfchk.ini セーブファイル設定.exe updchk/bn.kpk pac/update1.kpk pac/update2.kpk; do
+for name in "${game_files[@]}"; do
     sample "$package/data/$name" "Calvento $name ver1.02"
 done
 cp "$updater" "$package/Updater.exe"

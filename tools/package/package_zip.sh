@@ -18,8 +18,8 @@ pkcs12=${4:-${SIGN_PKCS12:-}}
 password_file=${5:-${SIGN_PASSWORD_FILE:-}}
 timestamp_url=${6:-${SIGN_TIMESTAMP_URL:-}}
 
-# The files the updater copies, relative to "data"; Linux names are UTF-8.
-names=(inst.ini qzfchk.ini セーブファイル設定.exe updchk/bn.kpk pac/update1.kpk pac/update2.kpk)
+source "$(dirname "$0")/game-files.sh"
+names=("${game_files[@]}")
 
 refuse() {
     echo "package_zip: $*" >&2

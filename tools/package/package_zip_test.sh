@@ -13,7 +13,8 @@ rm -rf "$scratch"
 mkdir -p "$scratch"
 unset GAME_FILES SIGN_PKCS12 SIGN_PASSWORD_FILE SIGN_TIMESTAMP_URL
 
-names=(inst.ini qzfchk.ini セーブファイル設定.exe updchk/bn.kpk pac/update1.kpk pac/update2.kpk)
+source "$here/game-files.sh"
+names=("${game_files[@]}")
 printf 'MZ stand-in for Updater.exe' >"$scratch/Updater.exe"
 
 failures=0
