@@ -2,6 +2,8 @@
 // and the boxes it shows.
 #include "bench/bench.h"
 
+#include <tlhelp32.h>
+
 #include <ostream>
 #include <stdint.h>
 #include <stdio.h>
@@ -154,6 +156,31 @@ static BOOL CALLBACK FindBoxOf(HWND window, LPARAM param)
         return FALSE;
     }
     return TRUE;
+}
+
+DWORD FindProcessOf(const std::string &image)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    DWORD found = 0;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more && found == 0; more = Process32Next(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (process == NULL) {
+            continue;
+        }
+        char path[MAX_PATH];
+        DWORD size = sizeof path;
+        if (QueryFullProcessImageNameA(process, 0, path, &size) && _stricmp(path, image.c_str()) == 0) {
+            found = entry.th32ProcessID;
+        }
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
 }
 
 HWND FindBox(DWORD processId)

@@ -63,6 +63,9 @@ private:
 [[nodiscard]] std::string WatchBoxIcons(const std::string &hostProgram);
 // The box's texts, buttons and the icon the hook recorded (UNSEEN without one).
 Box ReadBox(HWND box);
+// The process running the image `image` (a full path), or 0 while none does:
+// for a program started by other means than the bench, a host shell say.
+DWORD FindProcessOf(const std::string &image);
 // The visible box of process `processId`, or NULL when it shows none.
 HWND FindBox(DWORD processId);
 

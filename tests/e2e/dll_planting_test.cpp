@@ -18,7 +18,6 @@
 #include "support/failing_dll_load.h"
 
 // After the Windows headers that bench.h brings in: it needs their types.
-#include <tlhelp32.h>
 
 using bench::Box;
 
@@ -37,35 +36,6 @@ std::string Lower(std::string text)
         c = (char)tolower((unsigned char)c);
     }
     return text;
-}
-
-// The updater process whose image is `image`, or 0 while there is none.
-DWORD FindProcessOf(const std::string &image)
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    DWORD found = 0;
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more && found == 0; more = Process32Next(snapshot, &entry)) {
-        if (_stricmp(entry.szExeFile, "Updater.exe") != 0) {
-            continue;
-        }
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
-        if (process == NULL) {
-            continue;
-        }
-        char path[MAX_PATH];
-        DWORD size = sizeof path;
-        if (QueryFullProcessImageNameA(process, 0, path, &size) && _stricmp(path, image.c_str()) == 0) {
-            found = entry.th32ProcessID;
-        }
-        CloseHandle(process);
-    }
-    CloseHandle(snapshot);
-    return found;
 }
 
 // The full paths in the trace's "Loaded" lines, lowered, backslashes undoubled.
@@ -177,7 +147,7 @@ TracedRun RunTraced(const std::string &traceFile, const std::string &packageDir,
             run.exitCode = atoi(run.trace.c_str() + end + sizeof kEnd - 1);
             break;
         }
-        DWORD processId = answered ? 0 : FindProcessOf(image);
+        DWORD processId = answered ? 0 : bench::FindProcessOf(image);
         if (processId != 0) {
             bench::Child child;
             if (child.Attach(processId)) {

@@ -12,7 +12,6 @@
 #include "e2e/layout.h"
 
 // After the Windows headers that the bench brings in, which it needs.
-#include <tlhelp32.h>
 
 using namespace layout;
 using namespace expected;
@@ -92,32 +91,6 @@ const LocaleCase kLocaleCases[] = {
     {"CLocaleSaysThePackageIsBroken", "C.UTF-8", 1252, "", {kPackageBroken}, "oooo--"},
 };
 
-// The process whose image is `exe`, or 0 when none runs.
-DWORD FindProcess(const std::string &exe)
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    DWORD found = 0;
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more && found == 0; more = Process32Next(snapshot, &entry)) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
-        if (process == NULL) {
-            continue;
-        }
-        char image[MAX_PATH];
-        DWORD size = sizeof image;
-        if (QueryFullProcessImageNameA(process, 0, image, &size) && _stricmp(image, exe.c_str()) == 0) {
-            found = entry.th32ProcessID;
-        }
-        CloseHandle(process);
-    }
-    CloseHandle(snapshot);
-    return found;
-}
-
 class Locale : public testing::TestWithParam<LocaleCase> {};
 
 TEST_P(Locale, DecidesWhatTheUpdaterFinds)
@@ -143,7 +116,7 @@ TEST_P(Locale, DecidesWhatTheUpdaterFinds)
     DWORD processId = 0;
     for (int i = 0; i < 1000 && processId == 0; ++i) {
         Sleep(10);
-        processId = FindProcess(exe);
+        processId = bench::FindProcessOf(exe);
     }
     ASSERT_NE(processId, 0u) << "the updater did not start";
     bench::Child child;
