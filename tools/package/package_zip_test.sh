@@ -4,11 +4,12 @@
 # SHA256SUMS beside it. Signed with a throwaway certificate when asked, and
 # refused, naming the cause, for a wrong password or a file that is no
 # certificate. A refusal leaves no zip, even where an earlier run left one.
-# $1: a scratch folder; $2: the shipped Updater.exe, which the signing cases sign.
+# $1: a scratch folder. UPDATER_SHIPPED_EXE names the shipped Updater.exe,
+# which the signing cases sign.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$1
-shipped=$2
+shipped=${UPDATER_SHIPPED_EXE:?names the shipped Updater.exe (scripts/test.sh sets it)}
 rm -rf "$scratch"
 mkdir -p "$scratch"
 unset GAME_FILES SIGN_PKCS12 SIGN_PASSWORD_FILE SIGN_TIMESTAMP_URL
